@@ -1,0 +1,42 @@
+# Build settings shared by every target of the project.
+
+set(KESTRIX_SANITIZE "" CACHE STRING "Sanitizers to build with: address,undefined or thread")
+
+add_compile_options(-Wall -Wextra)
+if(KESTRIX_SANITIZE)
+  add_compile_options(-fsanitize=${KESTRIX_SANITIZE} -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=${KESTRIX_SANITIZE})
+endif()
+
+find_package(PkgConfig REQUIRED)
+find_package(Threads REQUIRED)
+find_package(OpenSSL REQUIRED COMPONENTS Crypto)
+pkg_check_modules(SQLCIPHER REQUIRED IMPORTED_TARGET sqlcipher)
+pkg_check_modules(SQLITE3 IMPORTED_TARGET sqlite3)
+
+set(KESTRIX_GENERATED_DIR ${CMAKE_BINARY_DIR}/generated)
+
+# Turns a plain list of constants (one "Name = text" a line) into a header of
+# scrambled byte arrays, so the binary never holds the plain text.
+function(kestrix_scrambled_constants target list_file header_name)
+  set(out ${KESTRIX_GENERATED_DIR}/scrambled/${header_name})
+  add_custom_command(
+    OUTPUT ${out}
+    COMMAND scramble_gen ${list_file} ${out}
+    DEPENDS scramble_gen ${list_file}
+    COMMENT "Scrambling constants of ${list_file}")
+  target_sources(${target} PRIVATE ${out})
+  target_include_directories(${target} PUBLIC ${KESTRIX_GENERATED_DIR})
+endfunction()
+
+# One static library per subsystem folder of core/, built from every source in it.
+function(kestrix_subsystem name folder)
+  cmake_parse_arguments(ARG "" "" "DEPS;EXCLUDE" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.cpp)
+  foreach(excluded ${ARG_EXCLUDE})
+    list(REMOVE_ITEM sources ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/${excluded})
+  endforeach()
+  add_library(${name} STATIC ${sources})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/core)
+  target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+endfunction()

@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs every Debian package the build, the tests and the stand-in peers need.
+set -euo pipefail
+packages=(
+  build-essential cmake ninja-build pkg-config
+  libsqlcipher-dev libsqlite3-dev libssl-dev uuid-dev libcurl4-openssl-dev libcpp-httplib-dev
+  libgtest-dev libgmock-dev
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
