@@ -1,0 +1,131 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "sim/sim_offsets.h"
+
+namespace kestrix {
+
+// The simulated aircraft as the stand-in simulator knows it, in plain units.
+struct AircraftState {
+  double latitude = 0;   // degrees
+  double longitude = 0;  // degrees
+  double altitude = 0;   // feet above sea level
+  double groundElevation = 0;  // feet
+  double trueHeading = 0;  // degrees, 0 to below 360
+  double magneticVariation = 0;  // degrees, east positive
+  double trueAirspeed = 0;   // knots
+  double verticalSpeed = 0;  // feet per minute
+  bool onGround = true;
+  bool paused = false;
+  bool slew = false;
+  int32_t simRate = 256;  // rate x 256
+  double touchdownVerticalSpeed = 0;  // feet per minute at the last ground contact
+  double touchdownAirspeed = 0;       // knots at the last ground contact
+  std::array<double, SimOffset::kFuelTankCount> tankLevel{};  // fraction of capacity
+  std::array<double, SimOffset::kFuelTankCount> tankCapacity{};  // US gallons
+  double fuelWeight = 6.7;  // pounds per US gallon
+  double outsideAirTempC = 15;
+  double windSpeed = 0;  // knots
+  double windDirection = 0;  // degrees true
+  double surfaceLayerTop = 0;  // metres
+  uint16_t fuelMarker = 0;
+  uint16_t versionWord = 10;  // low half of the simulator version
+  uint32_t interfaceVersion = 0x19980005;
+  uint16_t versionCheck = 0xFADE;  // high half of the simulator version
+  uint16_t libraryVersion = 0;  // what the client wrote at open
+  double airspeedFeetPerSecond = 0;  // last value written at 0x3090
+  std::string title = "Kestrix Trainer Twin";
+
+  double FuelPounds() const;
+  double CapacityPounds() const;
+  double RadioAltitude() const { return altitude - groundElevation; }
+};
+
+enum class ScenarioEventKind {
+  Pause, Unpause, SlewOn, SlewOff, Rate, Refuel, Bounce, TouchAndGo, FuelMarker, GroundStop, Heading, Land,
+};
+
+// Something that happens at a scenario time (seconds from the start,
+// counted while paused too).
+struct ScenarioEvent {
+  double time = 0;
+  ScenarioEventKind kind = ScenarioEventKind::Pause;
+  double value = 0;  // rate multiple, pounds, marker or heading
+};
+
+// How the default flight is flown; a scenario file may change any of it.
+struct ScenarioSettings {
+  double latitude = 47.45;
+  double longitude = -122.31;
+  double elevation = 430;  // feet
+  double runwayHeading = 160;  // degrees true
+  double magneticVariation = 15;  // degrees, east positive
+  double fuelFraction = 0.8;  // of every tank's capacity at the start
+  double holdSeconds = 30;
+  double taxiOutSeconds = 60;
+  double taxiSpeed = 15;
+  double rotateSpeed = 140;
+  double climbRate = 1800;  // feet per minute
+  double cruiseAltitude = 9000;  // feet above sea level
+  double cruiseSpeed = 250;
+  double cruiseSeconds = 300;
+  double descentRate = 1500;
+  double approachSpeed = 140;
+  double touchdownRate = -180;  // feet per minute, negative is down
+  double taxiInSeconds = 60;
+  double fuelBurn = 2400;  // pounds per hour while the engines run
+};
+
+struct Scenario {
+  ScenarioSettings settings;
+  std::vector<ScenarioEvent> events;
+};
+
+// Scenario text: one "name value" setting or "at SECONDS EVENT [VALUE]"
+// line each; '#' starts a comment. Fills `error` with the bad line.
+bool ParseScenario(const std::string& text, Scenario& scenario, std::string& error);
+bool LoadScenarioFile(const std::string& path, Scenario& scenario, std::string& error);
+
+enum class FlightStage {
+  Parked, TaxiOut, TakeoffRoll, Climb, Cruise, Descent, Rollout, TaxiIn, Stopped,
+};
+const char* FlightStageName(FlightStage stage);
+
+// A small deterministic flight model that flies a scenario.
+class FlightModel {
+ public:
+  explicit FlightModel(Scenario scenario = {});
+
+  // Advances simulated time; the aircraft moves only while not paused or slewing.
+  void Step(double seconds);
+  const AircraftState& State() const { return state; }
+  AircraftState& MutableState() { return state; }
+  FlightStage Stage() const { return stage; }
+  double ScenarioTime() const { return scenarioTime; }
+  void Apply(const ScenarioEvent& event);
+
+ private:
+  void Tick(double dt);
+  void Fly(double dt);
+  void Move(double dt);
+  void Burn(double dt);
+  void Touchdown();
+  void Enter(FlightStage next);
+
+  Scenario scenario;
+  AircraftState state;
+  FlightStage stage = FlightStage::Parked;
+  double stageTime = 0;
+  double scenarioTime = 0;
+  size_t nextEvent = 0;
+  double targetHeading = 0;
+  int bouncesPending = 0;
+  int touchAndGosPending = 0;
+  bool airborneOnce = false;
+};
+
+}  // namespace kestrix

@@ -1,0 +1,89 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "flight_model.h"
+
+namespace kestrix {
+
+// Misbehaviours the stand-in can show, to test the client against.
+enum class SimulatorFault {
+  None,
+  RefuseBlocks,    // answers every block with 0
+  NotAnswering,    // reads the message, never replies
+  OldInterface,    // interface version 0x19980004
+  NotReady,        // version check word is not 0xFADE (a network client whose simulator is not up)
+  GarbageAnswers,  // fills every read answer with noise
+  BrokenRecords,   // replies 1 but with a record header made nonsense
+};
+
+struct SimWrite {
+  uint32_t offset = 0;
+  std::vector<unsigned char> bytes;
+};
+
+// The stand-in simulator with its interface module: serves the client's
+// blocks on a rendezvous (a thread of its own) from a flight model that
+// only moves when stepped. Every member is safe from any thread.
+class SimulatorPeer {
+ public:
+  explicit SimulatorPeer(std::string rendezvousDir, std::string windowClass = "UIPCMAIN");
+  ~SimulatorPeer();
+  SimulatorPeer(const SimulatorPeer&) = delete;
+  SimulatorPeer& operator=(const SimulatorPeer&) = delete;
+
+  // Starts listening and serving; false (with the reason) when the rendezvous cannot be made.
+  bool Start(std::string* error = nullptr);
+  void Stop();
+  // Disappears as a crashed simulator does: stops listening, drops every client.
+  void Vanish() { Stop(); }
+  bool Return(std::string* error = nullptr) { return Start(error); }
+  bool Running() const { return running; }
+
+  void SetScenario(Scenario scenario);
+  void Step(double simulatedSeconds);
+  void SetFault(SimulatorFault fault);
+
+  AircraftState Aircraft() const;
+  void EditAircraft(const std::function<void(AircraftState&)>& edit);
+  FlightStage Stage() const;
+  void ApplyEvent(const ScenarioEvent& event);
+
+  std::vector<SimWrite> Writes() const;
+  void ClearWrites();
+  uint64_t BlocksServed() const { return blocksServed; }
+
+  // One control line ("pause", "unpause", "slew on", "rate 2", "refuel 500",
+  // "land", "status", ...); fills `reply`, false for an unknown command.
+  bool Command(const std::string& line, std::string& reply);
+
+  const std::string& SocketPath() const { return socketPath; }
+
+ private:
+  struct Client;
+  void Serve(int listener, int wake);
+  bool Answer(Client& client);
+  int32_t ProcessBlock(unsigned char* block);
+  void RenderOffsets();
+  void AbsorbWrite(uint32_t offset, const unsigned char* data, uint32_t size);
+
+  std::string socketPath;
+  mutable std::mutex mutex;
+  FlightModel model;
+  SimulatorFault fault = SimulatorFault::None;
+  std::vector<unsigned char> memory;
+  std::vector<SimWrite> writes;
+  std::atomic<uint64_t> blocksServed{0};
+  std::atomic<bool> running{false};
+  std::thread server;
+  int wakeWrite = -1;
+  uint32_t noise = 0x2545F491;
+};
+
+}  // namespace kestrix
