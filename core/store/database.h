@@ -85,9 +85,12 @@ class Database {
   bool PurgeOrphanReports();
 
  private:
-  class Session;
+  // Runs `body` on an open connection and closes it afterwards; an exception
+  // out of `body` is shown as `failureText` and gives `failed`.
   template <typename Result, typename Body>
   Result Guarded(const char* failureText, Result failed, Body&& body);
+  // Deletes the file unless another connection holds it; tells the pilot when it cannot.
+  bool DeleteFile();
 
   sqlite3* connection = nullptr;
   bool open = false;

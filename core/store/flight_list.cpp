@@ -1,0 +1,194 @@
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "scrambled/store_strings.h"
+#include "server/reply_format.h"
+#include "store/database.h"
+#include "store/guarded_operation.h"
+#include "store/sqlite_statement.h"
+#include "store/store_rows.h"
+#include "store/string_protection.h"
+
+namespace kestrix {
+namespace {
+
+using namespace FlightStatus;
+
+bool Has(int32_t status, int32_t bit) { return (status & bit) != 0; }
+
+// A stored GUID flight that the server reported as filed is offered afresh.
+bool StartsAfresh(const AvailableFlight& stored) {
+  return IsGuidString(stored.flightId) && Has(stored.status, StatusFiled);
+}
+
+// Deletes the flights (or marks them removed) with their reports and
+// temporary flights; false when the stored list cannot be read.
+bool RemoveFlightRows(sqlite3* db, WindowHandle owner, const std::vector<std::string>& flightIds, bool markRemoved) {
+  std::vector<AvailableFlight> flights;
+  if (!rows::ReadFlights(db, flights)) return false;
+  const std::unordered_set<std::string_view> removed(flightIds.begin(), flightIds.end());
+  const auto isRemoved = [&](const AvailableFlight& f) { return removed.contains(f.flightId); };
+  if (markRemoved) {
+    for (AvailableFlight& f : flights) {
+      if (isRemoved(f)) f.status = StatusRemoved;
+    }
+  } else {
+    std::erase_if(flights, isRemoved);
+  }
+  sql::Statement reports(db, Reveal(scrambled::SqlDeleteFlightReports));
+  sql::Statement tempFlight(db, Reveal(scrambled::SqlDeleteTempFlight));
+  for (const std::string& id : flightIds) {
+    reports.BindText(1, id);
+    reports.StepDone();
+    reports.Reset();
+    tempFlight.BindText(1, id);
+    if (!tempFlight.StepDone()) {
+      ShowMessageBox(owner, "Error removing the temp flight.", kProgramCaption, MessageKind::Error);
+    }
+    tempFlight.Reset();
+  }
+  rows::WriteFlights(db, owner, flights);
+  return true;
+}
+
+}  // namespace
+
+// Each downloaded entry takes its values from the last stored entry of its
+// flight id, since every stored match overwrites both fields. A stored entry
+// that starts afresh clears its status at its first match, so only the first
+// downloaded entry of that id loses its local id as well.
+void MergeAvailableFlights(std::vector<AvailableFlight> stored, std::vector<AvailableFlight>& downloaded) {
+  std::unordered_map<std::string_view, size_t> lastStored;
+  for (size_t i = 0; i < stored.size(); ++i) lastStored[stored[i].flightId] = i;
+
+  std::unordered_set<std::string_view> seen;
+  for (AvailableFlight& entry : downloaded) {
+    const auto match = lastStored.find(entry.flightId);
+    if (match == lastStored.end()) continue;
+    const AvailableFlight& source = stored[match->second];
+    const bool firstMatch = seen.insert(source.flightId).second;
+    if (StartsAfresh(source) && firstMatch) {
+      entry.localId.clear();
+      entry.status = 0;
+    } else {
+      entry.localId = source.localId;
+      entry.status = StartsAfresh(source) || Has(source.status, StatusRetained) ? 0 : source.status;
+    }
+  }
+
+  // Ids listed once this step is done; the stored entries it appends count too.
+  std::unordered_set<std::string> listed;
+  for (const AvailableFlight& entry : downloaded) listed.insert(entry.flightId);
+  for (AvailableFlight& entry : stored) {
+    if (listed.contains(entry.flightId)) continue;
+    if (Has(entry.status, StatusRemoved)) {
+      if (Has(entry.status, StatusRetained)) continue;
+      entry.status |= StatusRetained;
+    } else if (!Has(entry.status, StatusCompleted)) {
+      continue;
+    }
+    listed.insert(entry.flightId);
+    downloaded.push_back(std::move(entry));
+  }
+}
+
+int32_t StatusAfterRequest(int32_t current, int32_t request) {
+  switch (request) {
+    case StatusRequest::ToggleInProgress:
+      return current == 0 ? 0 : current ^ StatusInProgress;
+    case StatusRequest::Completed:
+    case StatusRequest::InProgress:
+    case StatusRequest::RefuelingStop:
+      return request;
+    case StatusRequest::Filed:
+      return StatusFiled | StatusRemoved;
+    case StatusRequest::Removed:
+      return current | StatusRemoved;
+    default:
+      return 0;
+  }
+}
+
+bool Database::WriteAvailableFlights(std::vector<AvailableFlight>& list, bool merge) {
+  return Guarded("There was an error writing the available flights.", false, [&](sqlite3* db) {
+    rows::Begin(db);
+    if (merge) {
+      std::vector<AvailableFlight> stored;
+      // Without the stored list a merge would lose every kept status.
+      if (!rows::ReadFlights(db, stored)) return false;
+      MergeAvailableFlights(std::move(stored), list);
+    }
+    rows::WriteFlights(db, owner, list);
+    rows::Commit(db);
+    rows::Vacuum(db);
+    return true;
+  });
+}
+
+bool Database::SetFlightStatus(const std::string& flightId, int32_t request) {
+  return Guarded("There was an error setting the flights status.", false, [&](sqlite3* db) {
+    rows::Begin(db);
+    int32_t status = 0;
+    {
+      sql::Statement select(db, Reveal(scrambled::SqlSelectFlightStatus));
+      select.BindText(1, flightId);
+      if (!select.StepRow()) return true;
+      status = StatusAfterRequest(select.Int(0), request);
+    }
+    sql::Statement update(db, Reveal(scrambled::SqlUpdateFlightStatus));
+    update.BindInt(1, status);
+    update.BindText(2, flightId);
+    update.StepDone();
+    rows::Commit(db);
+    return true;
+  });
+}
+
+bool Database::RemoveFlights(const std::vector<std::string>& flightIds, bool markRemoved) {
+  return Guarded("There was an error removing the flight(s).", false, [&](sqlite3* db) {
+    rows::Begin(db);
+    if (!RemoveFlightRows(db, owner, flightIds, markRemoved)) return false;
+    rows::Commit(db);
+    rows::Vacuum(db);
+    return true;
+  });
+}
+
+bool Database::ClearFlightList() {
+  return Guarded("There was an error clearing the flights flights list.", false, [&](sqlite3* db) {
+    rows::Begin(db);
+    std::vector<AvailableFlight> flights;
+    if (!rows::ReadFlights(db, flights) || flights.empty()) return false;
+    std::erase_if(flights, [](const AvailableFlight& f) {
+      return !Has(f.status, StatusCompleted | StatusRemoved) || Has(f.status, StatusFiled);
+    });
+    rows::WriteFlights(db, owner, flights);
+    rows::Commit(db);
+    rows::Vacuum(db);
+    return true;
+  });
+}
+
+bool Database::PurgeOrphanReports() {
+  return Guarded("There was an error removing the flight(s).", false, [&](sqlite3* db) {
+    rows::Begin(db);
+    std::vector<AvailableFlight> flights;
+    std::vector<FlightRecord> reports;
+    // A list that cannot be read must not make every report look orphaned.
+    if (!rows::ReadFlights(db, flights) || !rows::ReadReports(db, reports, false)) return false;
+    std::unordered_set<std::string_view> listed;
+    for (const AvailableFlight& f : flights) listed.insert(f.flightId);
+    std::vector<std::string> orphans;
+    for (const FlightRecord& r : reports) {
+      if (!listed.contains(r.flightId)) orphans.push_back(r.flightId);
+    }
+    if (orphans.empty()) return true;
+    if (!RemoveFlightRows(db, owner, orphans, !flights.empty())) return false;
+    rows::Commit(db);
+    rows::Vacuum(db);
+    return true;
+  });
+}
+
+}  // namespace kestrix

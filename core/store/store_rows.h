@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/message_box.h"
+#include "store/records.h"
+
+struct sqlite3;
+
+// Row-level pieces of the store operations. Each runs on an open connection,
+// inside whatever transaction the calling operation holds.
+namespace kestrix::rows {
+
+void Begin(sqlite3* db);
+void Commit(sqlite3* db);
+void Vacuum(sqlite3* db);
+
+// False (after showing SQLite's text) when the select cannot be prepared.
+bool ReadFlights(sqlite3* db, std::vector<AvailableFlight>& list);
+// Replaces the whole list; a row that is not written is shown and skipped.
+void WriteFlights(sqlite3* db, WindowHandle owner, const std::vector<AvailableFlight>& list);
+
+// False when the select cannot be prepared.
+bool ReadReports(sqlite3* db, std::vector<FlightRecord>& list, bool withPoints);
+// Inserts the report and fills its points; false (after showing SQLite's
+// text) when the row was not inserted.
+bool InsertReport(sqlite3* db, WindowHandle owner, const FlightRecord& record);
+
+void DeleteTempFlight(sqlite3* db, WindowHandle owner, const std::string& flightId);
+
+}  // namespace kestrix::rows
