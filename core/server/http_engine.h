@@ -35,9 +35,17 @@ inline constexpr const char* kUserAgent = "InetURL/1.0";
 // be opened or sent; a failed read keeps what arrived and still returns true.
 bool SendHttpRequest(ServerLink& link, std::string host, std::string object, std::string& reply, bool showErrors);
 
-// The object as it goes into the request line: bytes a request line cannot
-// carry (space, control characters, bytes from 0x80) are percent-encoded,
-// everything else, "#" included, is left as composed.
+// Percent-encodes the bytes a request line cannot carry (space, control
+// characters, bytes from 0x80); everything else, "#" included, stays.
+std::string EncodeUnsafeBytes(std::string_view text);
+
+// The object as it goes into the request line: its unsafe bytes encoded, and
+// a leading "/" when the object has none.
 std::string RequestTarget(std::string_view object);
+
+// Downloads `url` ("http://host[:port]/path") into the file `path`; false
+// (and no file written) when the transfer fails or the server answers with
+// an HTTP error.
+bool DownloadToFile(const std::string& url, const std::string& path, const HttpTimeouts& timeouts);
 
 }  // namespace kestrix
