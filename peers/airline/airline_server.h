@@ -34,6 +34,7 @@ class AirlineServer {
   AirlineState state;
   FaultSwitch faults;
   std::unique_ptr<Http> http;
+  int boundPort = 0;
 };
 
 }  // namespace kestrix::airline

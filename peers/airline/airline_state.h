@@ -40,6 +40,7 @@ struct StoredReport {
   int pointRequests = 0;
   std::vector<FlightPoint> points;  // headings are not sent and stay 0
   std::string pendingBytes;         // bytes of a point cut between two chunks
+  std::string chainKey;             // "REPORTID" of the last accepted point chunk
 
   const std::string& Field(ReportField field) const { return values[static_cast<size_t>(field)]; }
 };
@@ -141,6 +142,8 @@ class AirlineState {
   Route Classify(std::string_view target) const;
   // Serves one GET request for the raw target.
   Reply Handle(std::string_view target);
+  // Logs a request that a fault answered instead of the server.
+  void Note(std::string_view target);
 
  private:
   struct Impl;
