@@ -67,6 +67,8 @@ class SimLink {
   bool Read(uint32_t size, uint32_t offset, void* destination, int& result);
   bool Write(uint32_t size, uint32_t offset, const void* source, int& result);
   bool Process(int& result);
+  // Drops whatever is queued, as when a batch is abandoned half-way.
+  void DiscardQueued();
 
   bool IsOpen() const { return view != nullptr; }
   uint32_t InterfaceVersion() const { return interfaceVersion; }

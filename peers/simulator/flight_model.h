@@ -24,7 +24,6 @@ struct AircraftState {
   bool slew = false;
   int32_t simRate = 256;  // rate x 256
   double touchdownVerticalSpeed = 0;  // feet per minute at the last ground contact
-  double touchdownAirspeed = 0;       // knots at the last ground contact
   std::array<double, SimOffset::kFuelTankCount> tankLevel{};  // fraction of capacity
   std::array<double, SimOffset::kFuelTankCount> tankCapacity{};  // US gallons
   double fuelWeight = 6.7;  // pounds per US gallon
@@ -77,7 +76,10 @@ struct ScenarioSettings {
   double approachSpeed = 140;
   double touchdownRate = -180;  // feet per minute, negative is down
   double taxiInSeconds = 60;
-  double fuelBurn = 2400;  // pounds per hour while the engines run
+  double fuelBurn = 2400;  // pounds per hour in flight, a third of it on the ground
+  double windDirection = 270;  // degrees true
+  double windSpeed = 12;  // knots
+  double surfaceLayerTop = 600;  // metres
 };
 
 struct Scenario {
@@ -88,6 +90,8 @@ struct Scenario {
 // Scenario text: one "name value" setting or "at SECONDS EVENT [VALUE]"
 // line each; '#' starts a comment. Fills `error` with the bad line.
 bool ParseScenario(const std::string& text, Scenario& scenario, std::string& error);
+// One event without its time, as "rate 2" or "refuel 500".
+bool ParseScenarioEvent(const std::string& text, ScenarioEvent& event);
 bool LoadScenarioFile(const std::string& path, Scenario& scenario, std::string& error);
 
 enum class FlightStage {
@@ -107,6 +111,8 @@ class FlightModel {
   FlightStage Stage() const { return stage; }
   double ScenarioTime() const { return scenarioTime; }
   void Apply(const ScenarioEvent& event);
+  // After the aircraft was put somewhere by hand: flies on level when off the ground.
+  void Placed();
 
  private:
   void Tick(double dt);
@@ -115,6 +121,7 @@ class FlightModel {
   void Burn(double dt);
   void Touchdown();
   void Enter(FlightStage next);
+  void ClimbTo(double altitude, double seconds);
 
   Scenario scenario;
   AircraftState state;
@@ -123,9 +130,11 @@ class FlightModel {
   double scenarioTime = 0;
   size_t nextEvent = 0;
   double targetHeading = 0;
+  double levelOffAltitude = 0;
+  double levelSeconds = 0;
   int bouncesPending = 0;
   int touchAndGosPending = 0;
-  bool airborneOnce = false;
+  bool circuit = false;
 };
 
 }  // namespace kestrix

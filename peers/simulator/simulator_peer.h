@@ -23,6 +23,10 @@ enum class SimulatorFault {
   BrokenRecords,   // replies 1 but with a record header made nonsense
 };
 
+// Names used on the command line and the control input: none, refuse,
+// silent, old-interface, not-ready, garbage, broken-records.
+bool ParseSimulatorFault(const std::string& name, SimulatorFault& fault);
+
 struct SimWrite {
   uint32_t offset = 0;
   std::vector<unsigned char> bytes;
@@ -62,6 +66,8 @@ class SimulatorPeer {
   // One control line ("pause", "unpause", "slew on", "rate 2", "refuel 500",
   // "land", "status", ...); fills `reply`, false for an unknown command.
   bool Command(const std::string& line, std::string& reply);
+  // One line describing the aircraft and the flight's stage.
+  std::string Status() const;
 
   const std::string& SocketPath() const { return socketPath; }
 

@@ -1,0 +1,150 @@
+#include <poll.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <string>
+
+#include "simulator_peer.h"
+#include "sim/sim_link.h"
+#include "sim/sim_transport.h"
+
+namespace {
+
+volatile sig_atomic_t stopRequested = 0;
+
+void RequestStop(int) { stopRequested = 1; }
+
+const char* kUsage =
+    "usage: kestrix-sim [options]\n"
+    "Stand-in flight simulator with its interface module, flying a scenario.\n"
+    "  --dir DIR          rendezvous directory (default $KESTRIX_SIM_DIR, else /tmp)\n"
+    "  --network-client   answer as the network client (FS98MAIN) instead of UIPCMAIN\n"
+    "  --scenario FILE    fly the scenario in FILE instead of the default flight\n"
+    "  --speed N          simulated seconds per real second (default 1)\n"
+    "  --fault NAME       none, refuse, silent, old-interface, not-ready, garbage, broken-records\n"
+    "  --report N         print the status every N simulated seconds (default 30, 0 never)\n"
+    "  --exit-when-stopped  end once the aircraft has stopped after landing\n"
+    "  --help             this text\n"
+    "Standard input takes one command a line: pause, unpause, slew on, slew off,\n"
+    "rate N, refuel [LBS], land, bounce, touch-and-go, marker N, ground-stop,\n"
+    "heading DEG, fault NAME, vanish, return, status, quit.\n";
+
+struct Options {
+  std::string dir = kestrix::DefaultRendezvousDir();
+  std::string windowClass = kestrix::kSimWindowClass;
+  std::string scenarioFile;
+  double speed = 1;
+  double report = 30;
+  kestrix::SimulatorFault fault = kestrix::SimulatorFault::None;
+  bool exitWhenStopped = false;
+};
+
+bool ParseOptions(int argc, char** argv, Options& options) {
+  for (int index = 1; index < argc; ++index) {
+    std::string option = argv[index];
+    auto value = [&](std::string& out) {
+      if (index + 1 >= argc) return false;
+      out = argv[++index];
+      return true;
+    };
+    std::string text;
+    if (option == "--help") {
+      std::cout << kUsage;
+      std::exit(0);
+    } else if (option == "--network-client") {
+      options.windowClass = kestrix::kSimNetworkWindowClass;
+    } else if (option == "--exit-when-stopped") {
+      options.exitWhenStopped = true;
+    } else if (option == "--dir") {
+      if (!value(options.dir)) return false;
+    } else if (option == "--scenario") {
+      if (!value(options.scenarioFile)) return false;
+    } else if (option == "--speed" || option == "--report") {
+      if (!value(text)) return false;
+      char* end = nullptr;
+      double number = std::strtod(text.c_str(), &end);
+      if (*end || number < 0 || (option == "--speed" && number <= 0)) return false;
+      (option == "--speed" ? options.speed : options.report) = number;
+    } else if (option == "--fault") {
+      if (!value(text) || !kestrix::ParseSimulatorFault(text, options.fault)) return false;
+    } else {
+      return false;
+    }
+  }
+  return true;
+}
+
+// Reads one control line from standard input when one is waiting; false at end of input.
+bool ReadControlLine(std::string& line, bool& got) {
+  got = false;
+  pollfd input{STDIN_FILENO, POLLIN, 0};
+  if (poll(&input, 1, 0) <= 0) return true;
+  if (!std::getline(std::cin, line)) return false;
+  got = true;
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  if (!ParseOptions(argc, argv, options)) {
+    std::cerr << kUsage;
+    return 2;
+  }
+  kestrix::Scenario scenario;
+  std::string error;
+  if (!options.scenarioFile.empty() && !kestrix::LoadScenarioFile(options.scenarioFile, scenario, error)) {
+    std::cerr << "kestrix-sim: " << error << "\n";
+    return 2;
+  }
+  signal(SIGINT, RequestStop);
+  signal(SIGTERM, RequestStop);
+  signal(SIGPIPE, SIG_IGN);
+
+  kestrix::SimulatorPeer peer(options.dir, options.windowClass);
+  peer.SetScenario(scenario);
+  peer.SetFault(options.fault);
+  if (!peer.Start(&error)) {
+    std::cerr << "kestrix-sim: " << error << "\n";
+    return 1;
+  }
+  std::cout << "kestrix-sim: listening on " << peer.SocketPath() << "\n" << peer.Status() << std::endl;
+
+  using Clock = std::chrono::steady_clock;
+  auto last = Clock::now();
+  double sinceReport = 0;
+  kestrix::FlightStage stage = peer.Stage();
+  bool inputOpen = true;
+  while (!stopRequested) {
+    std::string line;
+    bool got = false;
+    if (inputOpen) inputOpen = ReadControlLine(line, got);
+    if (got && line == "quit") break;
+    if (got && !line.empty()) {
+      std::string reply;
+      peer.Command(line, reply);
+      std::cout << reply << std::endl;
+    }
+    usleep(20000);
+    const auto now = Clock::now();
+    const double elapsed = std::chrono::duration<double>(now - last).count() * options.speed;
+    last = now;
+    // The simulation rate speeds the simulated world up as it would in the simulator.
+    const double seconds = elapsed * peer.Aircraft().simRate / 256.0;
+    peer.Step(seconds);
+    sinceReport += seconds;
+    if (peer.Stage() != stage || (options.report > 0 && sinceReport >= options.report)) {
+      stage = peer.Stage();
+      sinceReport = 0;
+      std::cout << peer.Status() << std::endl;
+    }
+    if (options.exitWhenStopped && stage == kestrix::FlightStage::Stopped) break;
+  }
+  peer.Stop();
+  return 0;
+}
