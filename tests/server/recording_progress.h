@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,6 +16,8 @@ struct ProgressLog {
   int closed = 0;
   int stepSize = 0;
   std::vector<std::string> texts;
+  // Lets a test act at a given stage of an operation.
+  std::function<void(const std::string&)> onText;
 };
 
 class RecordingProgress : public ProgressDialog {
@@ -23,7 +26,10 @@ class RecordingProgress : public ProgressDialog {
   void Open(WindowHandle) override { ++log->opened; }
   void SetSteps(int count) override { log->stepSize = 100 / count; }
   void Step() override { ++log->steps; }
-  void SetText(const std::string& text) override { log->texts.push_back(text); }
+  void SetText(const std::string& text) override {
+    log->texts.push_back(text);
+    if (log->onText) log->onText(text);
+  }
   void Close() override { ++log->closed; }
 
  private:
