@@ -257,6 +257,7 @@ struct FilingFailure {
   Fault fault;
   const char* message;
   int64_t waitedMs;
+  int32_t status = 1;  // the flight's status afterwards
 };
 
 class FilingFailures : public Filing, public ::testing::WithParamInterface<FilingFailure> {};
@@ -277,7 +278,7 @@ TEST_P(FilingFailures, StopWithTheirMessage) {
   EXPECT_EQ(boxes.Texts(), std::vector<std::string>{GetParam().message});
   EXPECT_EQ(clock->MonotonicMs() - before, static_cast<uint64_t>(GetParam().waitedMs));
   EXPECT_EQ(progress->closed, 1);
-  EXPECT_EQ(Stored("94")->status, 1);
+  EXPECT_EQ(Stored("94")->status, GetParam().status);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -290,7 +291,7 @@ INSTANTIATE_TEST_SUITE_P(
         FilingFailure{"ReportNeverArrives", Route::CheckReportMissing, Fault{.kind = FaultKind::Empty},
                       "The flight report never made it to the database.", 2500},
         FilingFailure{"PirepNeverConfirmed", Route::Unknown, Fault{},
-                      "There was an error with the pirep control.", 2500}),
+                      "There was an error with the pirep control.", 2500, FlightStatus::StatusRemoved | 1}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Filing, UnreadableFlightOrReportsAreReported) {
