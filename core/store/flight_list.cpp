@@ -1,4 +1,5 @@
 #include <string_view>
+#include <utility>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -58,16 +59,20 @@ bool RemoveFlightRows(sqlite3* db, WindowHandle owner, const std::vector<std::st
 // flight id, since every stored match overwrites both fields. A stored entry
 // that starts afresh clears its status at its first match, so only the first
 // downloaded entry of that id loses its local id as well.
-void MergeAvailableFlights(std::vector<AvailableFlight> stored, std::vector<AvailableFlight>& downloaded) {
-  std::unordered_map<std::string_view, size_t> lastStored;
-  for (size_t i = 0; i < stored.size(); ++i) lastStored[stored[i].flightId] = i;
+void MergeAvailableFlights(const std::vector<AvailableFlight>& stored, std::vector<AvailableFlight>& downloaded) {
+  struct StoredId {
+    size_t last;  // index of the last stored entry with this id
+    bool listed;  // the merged list holds an entry with this id
+  };
+  std::unordered_map<std::string_view, StoredId> ids;
+  ids.reserve(stored.size());
+  for (size_t i = 0; i < stored.size(); ++i) ids.insert_or_assign(stored[i].flightId, StoredId{i, false});
 
-  std::unordered_set<std::string_view> seen;
   for (AvailableFlight& entry : downloaded) {
-    const auto match = lastStored.find(entry.flightId);
-    if (match == lastStored.end()) continue;
-    const AvailableFlight& source = stored[match->second];
-    const bool firstMatch = seen.insert(source.flightId).second;
+    const auto match = ids.find(entry.flightId);
+    if (match == ids.end()) continue;
+    const AvailableFlight& source = stored[match->second.last];
+    const bool firstMatch = !std::exchange(match->second.listed, true);
     if (StartsAfresh(source) && firstMatch) {
       entry.localId.clear();
       entry.status = 0;
@@ -77,19 +82,21 @@ void MergeAvailableFlights(std::vector<AvailableFlight> stored, std::vector<Avai
     }
   }
 
-  // Ids listed once this step is done; the stored entries it appends count too.
-  std::unordered_set<std::string> listed;
-  for (const AvailableFlight& entry : downloaded) listed.insert(entry.flightId);
-  for (AvailableFlight& entry : stored) {
-    if (listed.contains(entry.flightId)) continue;
-    if (Has(entry.status, StatusRemoved)) {
-      if (Has(entry.status, StatusRetained)) continue;
-      entry.status |= StatusRetained;
-    } else if (!Has(entry.status, StatusCompleted)) {
+  // A stored entry that no entry of the merged list matches, counting the
+  // entries appended here, is kept when completed, and once when removed.
+  for (const AvailableFlight& entry : stored) {
+    bool& listed = ids.find(entry.flightId)->second.listed;
+    if (listed) continue;
+    int32_t status = entry.status;
+    if (Has(status, StatusRemoved)) {
+      if (Has(status, StatusRetained)) continue;
+      status |= StatusRetained;
+    } else if (!Has(status, StatusCompleted)) {
       continue;
     }
-    listed.insert(entry.flightId);
-    downloaded.push_back(std::move(entry));
+    downloaded.push_back(entry);
+    downloaded.back().status = status;
+    listed = true;
   }
 }
 
@@ -117,7 +124,7 @@ bool Database::WriteAvailableFlights(std::vector<AvailableFlight>& list, bool me
       std::vector<AvailableFlight> stored;
       // Without the stored list a merge would lose every kept status.
       if (!rows::ReadFlights(db, stored)) return false;
-      MergeAvailableFlights(std::move(stored), list);
+      MergeAvailableFlights(stored, list);
     }
     rows::WriteFlights(db, owner, list);
     rows::Commit(db);
