@@ -181,16 +181,18 @@ class AirlineServer::Http : public httplib::Server {
     }
     Reply reply = state.Handle(target);
     response.status = reply.status;
-    if (kind != FaultKind::CutBody) {
-      response.set_content(reply.body, reply.contentType);
+    // Served from the reply itself, without a copy: a schedule can be megabytes.
+    // A cut body announces the whole length, sends half and closes the connection.
+    if (reply.body.empty()) {
+      response.set_content("", reply.contentType);
       return;
     }
-    // The whole length is announced, half of it sent, and the connection closed.
+    const bool cut = kind == FaultKind::CutBody;
     auto body = std::make_shared<std::string>(std::move(reply.body));
     response.set_content_provider(body->size(), reply.contentType,
-                                  [body](size_t, size_t, httplib::DataSink& sink) {
-                                    sink.write(body->data(), body->size() / 2);
-                                    return false;
+                                  [body, cut](size_t, size_t, httplib::DataSink& sink) {
+                                    sink.write(body->data(), cut ? body->size() / 2 : body->size());
+                                    return !cut;
                                   });
   }
 

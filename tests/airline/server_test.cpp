@@ -68,6 +68,12 @@ TEST_F(AirlineServerTest, ServesTheRawTargetAndPublishesItsAddress) {
   EXPECT_EQ(reply.body, "OK=55$");
   EXPECT_EQ(server.State().Requests().back().values, (std::vector<std::string>{"two words", "p#ss\xB0"}));
   EXPECT_TRUE(RawGet(server.Port(), "/nowhere").head.starts_with("HTTP/1.1 404"));
+
+  server.State().SetScheduleSize(0);
+  const RawReply empty =
+      RawGet(server.Port(), test::CommandTarget(Wire().pageSchedule, "GETSCHEDULE", {"demo", "demo", "203999"}));
+  EXPECT_NE(empty.head.find("Content-Length: 0"), std::string::npos) << empty.head;
+  EXPECT_EQ(empty.body, "");
 }
 
 TEST_F(AirlineServerTest, FaultSwitchesHitTheirRouteOnly) {
