@@ -1,6 +1,9 @@
 #include "server/reply_format.h"
 
+#include <sys/random.h>
 #include <uuid/uuid.h>
+
+#include <cstring>
 
 #include <utility>
 
@@ -18,6 +21,20 @@ void StoreItem(std::string_view item, ReplyMap& reply) {
   } else {
     reply[std::string(item.substr(0, equals))] = std::string(item.substr(equals + 1));
   }
+}
+
+// Random bytes drawn from the kernel a page at a time: a schedule of tens of
+// thousands of flights needs one GUID per flight.
+bool TakePooledRandom(unsigned char* out, size_t size) {
+  thread_local unsigned char pool[4096];
+  thread_local size_t used = sizeof pool;
+  if (used + size > sizeof pool) {
+    if (getrandom(pool, sizeof pool, 0) != static_cast<ssize_t>(sizeof pool)) return false;
+    used = 0;
+  }
+  std::memcpy(out, pool + used, size);
+  used += size;
+  return true;
 }
 
 }  // namespace
@@ -78,6 +95,7 @@ std::string DecodeEntities(std::string text) {
       {"&amp;", '&'},  {"& #60;", '<'}, {"&lt;", '<'},    {"& #62;", '>'},  {"&gt;", '>'},
       {"&34;", '"'},   {"&39;", '\''},  {"&38;", '&'},    {"&60;", '<'},    {"&62;", '>'},
   };
+  if (text.find('&') == std::string::npos) return text;
   for (const auto& [entity, character] : kEntities) {
     // Each replacement searches again from the start; no occurrence can begin
     // earlier than one entity length before the last replacement, so the scan
@@ -106,7 +124,9 @@ void ReplaceAll(std::string& text, std::string_view pattern, std::string_view re
 
 std::string NewGuidString() {
   uuid_t id;
-  uuid_generate_random(id);
+  if (!TakePooledRandom(id, sizeof id)) uuid_generate_random(id);
+  id[6] = static_cast<unsigned char>((id[6] & 0x0F) | 0x40);  // version 4: random
+  id[8] = static_cast<unsigned char>((id[8] & 0x3F) | 0x80);  // RFC 4122 variant
   char text[37];
   uuid_unparse_lower(id, text);
   return text;
