@@ -172,7 +172,9 @@ AirlineState::AirlineState() : impl(std::make_shared<Impl>()) {
 
 void AirlineState::AddPilot(const Pilot& pilot) {
   std::lock_guard lock(impl->mutex);
-  std::erase_if(impl->pilots, [&](const Pilot& p) { return p.username == pilot.username; });
+  // A user name and a pilot number each name one pilot.
+  std::erase_if(impl->pilots,
+                [&](const Pilot& p) { return p.username == pilot.username || p.pilotNumber == pilot.pilotNumber; });
   impl->pilots.push_back(pilot);
 }
 

@@ -97,6 +97,7 @@ class AirlineState {
  public:
   AirlineState();
 
+  // Replaces any pilot with the same user name or the same number.
   void AddPilot(const Pilot& pilot);
   std::optional<Pilot> FindPilot(const std::string& pilotNumber) const;
 
