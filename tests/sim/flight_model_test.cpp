@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "sim/sim_sampling.h"
 #include "sim_fixture.h"
 
@@ -134,6 +136,23 @@ TEST(FlightModelTest, ScenarioTextRejectsUnknownLinesByNumber) {
   ASSERT_EQ(scenario.events.size(), 2u);
   EXPECT_EQ(scenario.events[0].kind, ScenarioEventKind::GroundStop);  // in time order
   EXPECT_EQ(scenario.settings.cruiseSpeed, 300);
+}
+
+TEST_F(ScenarioFlightTest, ShippedScenariosLoadAndTheCircuitFileLandsThreeTimes) {
+  StartPeer();
+  OpenLink();
+  for (const auto& entry : std::filesystem::directory_iterator(KESTRIX_SCENARIO_DIR)) {
+    Scenario scenario;
+    std::string error;
+    EXPECT_TRUE(LoadScenarioFile(entry.path().string(), scenario, error)) << error;
+  }
+  Scenario scenario;
+  std::string error;
+  ASSERT_TRUE(LoadScenarioFile(KESTRIX_SCENARIO_DIR "/bounce_and_touch_and_go.txt", scenario, error)) << error;
+  const Observed seen = Fly(scenario, 7200);
+  EXPECT_EQ(seen.groundContacts, 3);
+  EXPECT_EQ(peer->Stage(), FlightStage::Stopped);
+  EXPECT_FALSE(LoadScenarioFile(KESTRIX_SCENARIO_DIR "/missing.txt", scenario, error));
 }
 
 TEST_F(ScenarioFlightTest, ControlCommands) {
