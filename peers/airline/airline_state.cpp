@@ -24,6 +24,7 @@ constexpr const char* kChatEnd = "{~!+";
 constexpr int64_t kChatPresenceSeconds = 120;
 // A first poll (time stamp "0") gets no more than this many old messages.
 constexpr size_t kChatBacklog = 50;
+constexpr size_t kRequestLogLimit = 100000;
 
 constexpr const char* kNotFoundPage =
     "<html><head><title>404 Not Found</title></head><body><h1>Not Found</h1></body></html>";
@@ -117,6 +118,7 @@ struct AirlineState::Impl {
   std::vector<LoggedRequest> requests;
 
   Parsed Parse(std::string_view target) const;
+  Parsed Log(std::string_view target);
   Reply Serve(const Parsed& request);
 
   const Pilot* PilotByLogin(const std::string& username, const std::string& password) const;
@@ -318,15 +320,20 @@ Route AirlineState::Classify(std::string_view target) const {
 
 Reply AirlineState::Handle(std::string_view target) {
   std::lock_guard lock(impl->mutex);
-  const Parsed request = impl->Parse(target);
-  impl->requests.push_back({request.route, std::string(target), request.command, request.values});
-  return impl->Serve(request);
+  return impl->Serve(impl->Log(target));
 }
 
 void AirlineState::Note(std::string_view target) {
   std::lock_guard lock(impl->mutex);
-  const Parsed request = impl->Parse(target);
-  impl->requests.push_back({request.route, std::string(target), request.command, request.values});
+  impl->Log(target);
+}
+
+Parsed AirlineState::Impl::Log(std::string_view target) {
+  Parsed request = Parse(target);
+  // A server left running keeps only the latest requests.
+  if (requests.size() >= kRequestLogLimit) requests.erase(requests.begin(), requests.begin() + kRequestLogLimit / 2);
+  requests.push_back({request.route, std::string(target), request.command, request.values});
+  return request;
 }
 
 Parsed AirlineState::Impl::Parse(std::string_view target) const {
