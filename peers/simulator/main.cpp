@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "simulator_peer.h"
 #include "sim/sim_link.h"
@@ -26,7 +27,7 @@ const char* kUsage =
     "  --scenario FILE    fly the scenario in FILE instead of the default flight\n"
     "  --speed N          simulated seconds per real second (default 1)\n"
     "  --fault NAME       none, refuse, silent, old-interface, not-ready, garbage, broken-records\n"
-    "  --report N         print the status every N simulated seconds (default 30, 0 never)\n"
+    "  --report N         print the status every N simulated seconds (default 30; 0 only at stage changes)\n"
     "  --exit-when-stopped  end once the aircraft has stopped after landing\n"
     "  --help             this text\n"
     "Standard input takes one command a line: pause, unpause, slew on, slew off,\n"
@@ -78,15 +79,33 @@ bool ParseOptions(int argc, char** argv, Options& options) {
   return true;
 }
 
-// Reads one control line from standard input when one is waiting; false at end of input.
-bool ReadControlLine(std::string& line, bool& got) {
-  got = false;
-  pollfd input{STDIN_FILENO, POLLIN, 0};
-  if (poll(&input, 1, 0) <= 0) return true;
-  if (!std::getline(std::cin, line)) return false;
-  got = true;
-  return true;
-}
+// Control lines from standard input, read without blocking; buffered here
+// rather than in std::cin so that no complete line waits for more input.
+class ControlInput {
+ public:
+  // Takes what is waiting and moves complete lines to `lines`.
+  void Poll(std::vector<std::string>& lines) {
+    pollfd input{STDIN_FILENO, POLLIN, 0};
+    while (open && poll(&input, 1, 0) > 0) {
+      char chunk[512];
+      ssize_t got = read(STDIN_FILENO, chunk, sizeof chunk);
+      if (got <= 0) {
+        open = false;
+        break;
+      }
+      pending.append(chunk, static_cast<size_t>(got));
+    }
+    for (size_t end; (end = pending.find('\n')) != std::string::npos; pending.erase(0, end + 1)) {
+      std::string line = pending.substr(0, end);
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      lines.push_back(line);
+    }
+  }
+
+ private:
+  std::string pending;
+  bool open = true;
+};
 
 }  // namespace
 
@@ -119,13 +138,14 @@ int main(int argc, char** argv) {
   auto last = Clock::now();
   double sinceReport = 0;
   kestrix::FlightStage stage = peer.Stage();
-  bool inputOpen = true;
-  while (!stopRequested) {
-    std::string line;
-    bool got = false;
-    if (inputOpen) inputOpen = ReadControlLine(line, got);
-    if (got && line == "quit") break;
-    if (got && !line.empty()) {
+  ControlInput input;
+  bool quit = false;
+  while (!stopRequested && !quit) {
+    std::vector<std::string> lines;
+    input.Poll(lines);
+    for (const std::string& line : lines) {
+      if (line == "quit") quit = true;
+      if (quit || line.empty()) continue;
       std::string reply;
       peer.Command(line, reply);
       std::cout << reply << std::endl;

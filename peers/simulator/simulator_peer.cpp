@@ -46,15 +46,16 @@ Int Rounded(double value) {
   return static_cast<Int>(std::lround(value));
 }
 
+// Nearest raw value, saturating.
 int64_t Saturated(double value) {
   if (!(value > -9.2e18)) return std::isnan(value) ? 0 : INT64_MIN;
-  return value < 9.2e18 ? static_cast<int64_t>(value) : INT64_MAX;
+  return value < 9.2e18 ? std::llround(value) : INT64_MAX;
 }
 
-// Wraps a full turn to 0 instead of overflowing.
+// Nearest raw value; a full turn wraps to 0.
 uint32_t TrueHeadingRaw(double degrees) {
   const double turns = degrees / 360 - std::floor(degrees / 360);
-  return static_cast<uint32_t>(static_cast<uint64_t>(turns * kTwo32) & 0xFFFFFFFFu);
+  return static_cast<uint32_t>(static_cast<uint64_t>(std::llround(turns * kTwo32)) & 0xFFFFFFFFu);
 }
 
 struct FaultName {
