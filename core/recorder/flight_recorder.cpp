@@ -598,13 +598,23 @@ bool MakeFlightResultTexts(WindowHandle owner, const FlightRecord& record, Fligh
   return true;
 }
 
-ResumeValuesTexts ReadLastRecordedValues(WindowHandle owner, const std::string& flightId) {
-  FlightRecord record;
+ResumeValuesTexts ReadLastRecordedValues(WindowHandle owner, const std::string& flightId, FlightRecord& record) {
+  record = FlightRecord();
   Database db(owner);
   db.ReadTempFlight(flightId, record, false, false);
   ServerVariables variables;
   db.ReadServerVariables(variables);
   return MakeResumeValuesTexts(record, static_cast<int32_t>(DecimalValue(variables["maxGroundTime"])));
+}
+
+void ShowResumeNotice(WindowHandle owner) {
+  Notify(owner, "Don't forget to goto Menu->Resume Flight to restart the recording process.", MessageKind::Information);
+}
+
+bool AskToRemindAgain(WindowHandle owner) {
+  return Ask(owner,
+             "Just a reminder to select Menu->Resume Flight to restart the recording.\n\nWould you like to be reminded "
+             "again?");
 }
 
 bool PlaceAircraftAt(WindowHandle owner, SimLink& link, const FlightRecord& flight) {

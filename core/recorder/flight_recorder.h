@@ -143,8 +143,14 @@ class FlightRecorder {
 // cannot be.
 bool MakeFlightResultTexts(WindowHandle owner, const FlightRecord& record, FlightResultTexts& texts);
 
-// The resume dialog's values of the stored temporary flight of `flightId`.
-ResumeValuesTexts ReadLastRecordedValues(WindowHandle owner, const std::string& flightId);
+// The resume dialog's own copy of the stored temporary flight of `flightId`
+// (empty when there is none) and the texts it shows of it.
+ResumeValuesTexts ReadLastRecordedValues(WindowHandle owner, const std::string& flightId, FlightRecord& record);
+// After the resume dialog: how to carry on recording.
+void ShowResumeNotice(WindowHandle owner);
+// The two-minute reminder of a flight waiting to be resumed; false when the
+// pilot wants no more reminders.
+bool AskToRemindAgain(WindowHandle owner);
 
 // The resume dialog's "Place Aircraft": positions the aircraft at the
 // flight's last recorded values and tells the pilot how it went.

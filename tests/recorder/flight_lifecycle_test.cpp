@@ -10,6 +10,18 @@ namespace {
 
 constexpr const char* kConnectionLost = "Connection to Flight Simulator lost.";
 
+TEST_F(RecorderTest, FlightIdMustBeANumberOrAGuid) {
+  const std::pair<const char*, bool> cases[] = {
+      {"12345", true}, {"0", false}, {"abc", false}, {"", false}, {"6F9619FF-8B86-D011-B42D-00C04FC964FF", true}};
+  for (const auto& [id, accepted] : cases) {
+    boxes.Clear();
+    FlightRecorder window(view, link, server);
+    EXPECT_EQ(window.SetFlightId(id), accepted) << id;
+    EXPECT_EQ(window.OpenFlightId(), accepted ? id : "");
+    EXPECT_EQ(boxes.Saw("The FlightId is invalid."), !accepted);
+  }
+}
+
 TEST_F(RecorderTest, LostSimulatorComesBackSilently) {
   Start();
   Ticks(5);
@@ -241,6 +253,12 @@ TEST_F(RecorderTest, ResumedFlightCarriesItsTotals) {
   const FlightRecord saved = Recorder().TempFlight();
   const std::vector<FlightPoint> points = Recorder().Collector().Points();
   ASSERT_GE(points.size(), 2u);
+
+  FlightRecord shown;
+  const ResumeValuesTexts texts = ReadLastRecordedValues(view.Handle(), kFlightId, shown);
+  EXPECT_EQ(shown.recordedTime, saved.recordedTime);
+  EXPECT_EQ(texts.flightTime, "Flight Time: " + std::to_string(WholeMinutes(saved.recordedTime)) + " min");
+  EXPECT_EQ(texts.groundRemaining, "Ground Remaining: " + std::to_string(20 - WholeMinutes(saved.groundTime)) + " min");
 
   clock->Advance(3600 * 1000);
   FakeView window;
