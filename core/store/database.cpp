@@ -87,7 +87,7 @@ void Database::CreateSchema() {
     sql::Exec(db, "BEGIN TRANSACTION");
     create(Reveal(scrambled::SqlCreateSettings), "Error creating settings table.");
     {
-      sql::Statement insert(db, Reveal(scrambled::SqlWriteSetting));
+      sql::Statement insert(db, Reveal(scrambled::SqlInsertSetting));
       for (const InitialSetting& setting : kInitialSettings) {
         insert.BindText(1, setting.name);
         insert.BindInt(2, setting.value);

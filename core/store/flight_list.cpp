@@ -24,7 +24,8 @@ bool StartsAfresh(const AvailableFlight& stored) {
 }
 
 // Deletes the flights (or marks them removed) with their reports and
-// temporary flights; false when the stored list cannot be read.
+// temporary flights; false when the stored list cannot be read or a report
+// cannot be deleted, so that the caller's transaction is dropped whole.
 bool RemoveFlightRows(sqlite3* db, WindowHandle owner, const std::vector<std::string>& flightIds, bool markRemoved) {
   std::vector<AvailableFlight> flights;
   if (!rows::ReadFlights(db, flights)) return false;
@@ -41,7 +42,7 @@ bool RemoveFlightRows(sqlite3* db, WindowHandle owner, const std::vector<std::st
   sql::Statement tempFlight(db, Reveal(scrambled::SqlDeleteTempFlight));
   for (const std::string& id : flightIds) {
     reports.BindText(1, id);
-    reports.StepDone();
+    if (!reports.StepDone()) return false;
     reports.Reset();
     tempFlight.BindText(1, id);
     if (!tempFlight.StepDone()) {

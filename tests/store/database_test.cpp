@@ -139,6 +139,14 @@ TEST_F(DatabaseTest, FailingDefinitionStillLeavesTheOtherTablesAndInitialRows) {
   RawDb raw;
   EXPECT_EQ(raw.Number("select count(*) from sqlite_master where type = 'table'"), 6);
   EXPECT_EQ(db.ReadProgramSettings(), ProgramSettings::Default);
+
+  // Creating over a complete file keeps the stored settings word.
+  db.WriteProgramSettings(5);
+  boxes.Clear();
+  db.CreateSchema();
+  EXPECT_EQ(boxes.Shown().size(), 9u);
+  EXPECT_TRUE(boxes.Saw("Error adding settings data."));
+  EXPECT_EQ(db.ReadProgramSettings(), 5u);
 }
 
 TEST_F(DatabaseTest, ResetKeepsIdentityVariablesAndRemovedFlightsOnly) {

@@ -104,6 +104,19 @@ TEST_F(PersistenceTest, DamagedPointCountsReadOnlyWhatTheBlobHolds) {
   ASSERT_TRUE(raw.Exec("update pirep_data set point_count = 2"));
   db.ReadFlightReports(reports, true);
   EXPECT_EQ(reports[0].points, Points(2));
+  EXPECT_TRUE(boxes.Shown().empty());
+
+  // Without a blob at all a report reads without points quietly; a temporary
+  // flight tells the pilot.
+  ASSERT_TRUE(raw.Exec("update pirep_data set flight_points = null"));
+  ASSERT_TRUE(raw.Exec("update temp_flight_data set flight_points = null"));
+  db.ReadFlightReports(reports, true);
+  EXPECT_TRUE(reports[0].points.empty());
+  FlightRecord noBlob;
+  EXPECT_TRUE(db.ReadTempFlight("2", noBlob, true, false));
+  EXPECT_TRUE(noBlob.points.empty());
+  EXPECT_EQ(noBlob.flightId, "2");
+  EXPECT_EQ(Captions(), std::vector<std::string>{"DB Error"});
 }
 
 TEST_F(PersistenceTest, PilotInfoRoundTripsAndAnUnknownRowFailsTheRead) {
