@@ -26,7 +26,7 @@ const char* kUsage =
     "  --network-client   answer as the network client (FS98MAIN) instead of UIPCMAIN\n"
     "  --scenario FILE    fly the scenario in FILE instead of the default flight\n"
     "  --speed N          simulated seconds per real second (default 1)\n"
-    "  --fault NAME       none, refuse, silent, old-interface, not-ready, garbage, broken-records\n"
+    "  --fault NAME       none, refuse, silent, old-interface, not-ready, garbage, broken-records, slow\n"
     "  --report N         print the status every N simulated seconds (default 30; 0 only at stage changes)\n"
     "  --exit-when-stopped  end once the aircraft has stopped after landing\n"
     "  --help             this text\n"

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -25,6 +26,7 @@ namespace {
 
 constexpr size_t kOffsetSpace = 0x10000;
 constexpr size_t kWritesKept = 4096;
+constexpr auto kSlowAnswer = std::chrono::milliseconds(300);
 constexpr double kTwo32 = 4294967296.0;
 constexpr double kFeetPerMetre = 3.28084;
 constexpr double kMetresPerSecondPerKnot = 1852.0 / 3600.0;
@@ -71,6 +73,7 @@ constexpr FaultName kFaults[] = {
     {"not-ready", SimulatorFault::NotReady},
     {"garbage", SimulatorFault::GarbageAnswers},
     {"broken-records", SimulatorFault::BrokenRecords},
+    {"slow", SimulatorFault::SlowAnswers},
 };
 
 }  // namespace
@@ -194,12 +197,15 @@ bool SimulatorPeer::Answer(Client& client) {
   SimRequest request;
   if (!DecodeSimRequest(message, static_cast<size_t>(got), request)) return true;
   SimReply reply{request.sequence, 0};
+  bool slow = false;
   {
     std::lock_guard lock(mutex);
     if (fault == SimulatorFault::NotAnswering) return true;
+    slow = fault == SimulatorFault::SlowAnswers;
     if (client.Map(request.name)) reply.value = ProcessBlock(client.block);
   }
   ++blocksServed;
+  if (slow) std::this_thread::sleep_for(kSlowAnswer);
   unsigned char out[kSimReplyBytes];
   EncodeSimReply(reply, out);
   return send(client.fd, out, sizeof out, MSG_NOSIGNAL) == static_cast<ssize_t>(sizeof out);

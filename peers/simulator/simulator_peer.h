@@ -21,10 +21,11 @@ enum class SimulatorFault {
   NotReady,        // version check word is not 0xFADE (a network client whose simulator is not up)
   GarbageAnswers,  // fills every read answer with noise
   BrokenRecords,   // replies 1 but with a record header made nonsense
+  SlowAnswers,     // replies 300 ms after handling the block
 };
 
 // Names used on the command line and the control input: none, refuse,
-// silent, old-interface, not-ready, garbage, broken-records.
+// silent, old-interface, not-ready, garbage, broken-records, slow.
 bool ParseSimulatorFault(const std::string& name, SimulatorFault& fault);
 
 struct SimWrite {

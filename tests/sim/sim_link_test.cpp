@@ -205,6 +205,27 @@ TEST_F(SimLinkTest, SilentSimulatorTimesOutAfterNineBoundedAttempts) {
   EXPECT_EQ(onGround, 1);
 }
 
+// Replies to attempts that already timed out arrive later; they must not
+// pass for the answer to a newer block.
+TEST_F(SimLinkTest, LateRepliesToEarlierAttemptsAreNotTakenForTheCurrentOne) {
+  StartPeer();
+  OpenLink();
+  peer->SetFault(SimulatorFault::SlowAnswers);
+  link.SetSendTimeoutMs(5);
+  int result = -1;
+  uint16_t marker = 5;
+  ASSERT_TRUE(link.Read(2, SimOffset::FuelMarker, &marker, result));
+  EXPECT_FALSE(link.Process(result));
+  EXPECT_EQ(result, SimResult::TimedOut);
+
+  peer->SetFault(SimulatorFault::None);
+  peer->EditAircraft([](AircraftState& s) { s.fuelMarker = 7; });
+  link.SetSendTimeoutMs(kSimSendTimeoutMs);
+  ASSERT_TRUE(link.Read(2, SimOffset::FuelMarker, &marker, result));
+  ASSERT_TRUE(link.Process(result));
+  EXPECT_EQ(marker, 7);
+}
+
 TEST_F(SimLinkTest, VanishedSimulatorFailsTheSendAndIsFoundAgainWhenBack) {
   StartPeer();
   OpenLink();

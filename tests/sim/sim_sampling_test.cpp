@@ -30,6 +30,7 @@ TEST(SimConversions, PositionAndAltitude) {
   EXPECT_NEAR(LatitudeFromRaw(LatitudeToRaw(-33.9461)), -33.9461, 1e-9);
   EXPECT_NEAR(LongitudeFromRaw(LongitudeToRaw(-122.25)), -122.25, 1e-9);
   EXPECT_EQ(AltitudeFeetFromRaw(AltitudeFeetToRaw(5000)), 4999);  // truncation of the round trip
+  EXPECT_EQ(AltitudeFeetFromRaw(AltitudeFeetToRaw(-1300)), -1299);  // below sea level stays below
   EXPECT_NEAR(KnotsToFeetPerSecond(100), 168.780986, 1e-9);
 }
 
