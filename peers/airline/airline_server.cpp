@@ -57,16 +57,20 @@ class RawStream : public httplib::Stream {
   socket_t socket() const override { return sock; }
 
   // Waits for the next request, then swaps its request line; false when the
-  // connection has ended or `stopping` was set.
-  bool BeginRequest(const std::atomic<bool>& stopping) {
+  // connection has ended, stayed idle for `idleMs`, or `stopping` was set.
+  bool BeginRequest(const std::atomic<bool>& stopping, int64_t idleMs) {
     target.clear();
     dropped = false;
     buffer.erase(0, offset);
     offset = 0;
+    const auto idleUntil = std::chrono::steady_clock::now() + std::chrono::milliseconds(idleMs);
     size_t end;
     while ((end = buffer.find('\n')) == std::string::npos) {
       if (stopping || buffer.size() > kMaxRequestLine) return false;
-      if (!Poll(sock, POLLIN, 100)) continue;
+      if (!Poll(sock, POLLIN, 100)) {
+        if (buffer.empty() && std::chrono::steady_clock::now() >= idleUntil) return false;
+        continue;
+      }
       if (!Fill()) return false;
     }
     const std::string line = buffer.substr(0, end > 0 && buffer[end - 1] == '\r' ? end - 1 : end);
@@ -140,7 +144,7 @@ class AirlineServer::Http : public httplib::Server {
     RawStream stream(sock);
     bool ok = false;
     for (size_t count = 0; count < keep_alive_max_count_ && svr_sock_ != INVALID_SOCKET; ++count) {
-      if (!stream.BeginRequest(stopping)) break;
+      if (!stream.BeginRequest(stopping, keep_alive_timeout_sec_ * 1000)) break;
       bool closed = false;
       currentStream = &stream;
       ok = process_request(stream, count + 1 == keep_alive_max_count_, closed, nullptr);
