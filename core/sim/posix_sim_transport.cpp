@@ -38,6 +38,12 @@ class PosixSimTransport : public SimTransport {
   MappingOutcome CreateMapping(const std::string& name, size_t size) override {
     std::string shmName = SharedMemoryName(name);
     int fd = shm_open(shmName.c_str(), O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC, 0600);
+    // Block names carry the creating process's id and a counter that never
+    // repeats within it, so one that exists already was left by a process
+    // that died with that id. Shared memory outlives its creator here, as it
+    // cannot elsewhere, so the leftover is removed once.
+    if (fd < 0 && errno == EEXIST && shm_unlink(shmName.c_str()) == 0)
+      fd = shm_open(shmName.c_str(), O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC, 0600);
     if (fd < 0) return errno == EEXIST ? MappingOutcome::AlreadyExisted : MappingOutcome::Failed;
     mappingFd = fd;
     mappingName = shmName;

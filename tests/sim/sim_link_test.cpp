@@ -1,5 +1,7 @@
 #include "sim/sim_link.h"
 
+#include <fcntl.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <array>
@@ -53,6 +55,22 @@ TEST_F(SimLinkTest, EachOpenAttemptTakesTheNextCounterInUpperCaseHex) {
   link.Close();
   OpenLink();
   EXPECT_EQ(link.MappingName(), SimMappingName(getpid(), counter + 1));
+}
+
+TEST_F(SimLinkTest, BlockLeftByADeadProcessWithTheSameIdDoesNotBlockTheOpen) {
+  StartPeer();
+  OpenLink();
+  const std::string name = link.MappingName();
+  const uint32_t counter = std::stoul(name.substr(name.rfind(':') + 1), nullptr, 16);
+  link.Close();
+  const std::string leftover = SharedMemoryName(SimMappingName(getpid(), counter + 1));
+  const int fd = shm_open(leftover.c_str(), O_CREAT | O_EXCL | O_RDWR, 0600);
+  ASSERT_GE(fd, 0);
+  close(fd);
+  OpenLink();
+  EXPECT_EQ(SharedMemoryName(link.MappingName()), leftover);
+  link.Close();
+  EXPECT_FALSE(BlockExists(SimMappingName(getpid(), counter + 1)));
 }
 
 TEST_F(SimLinkTest, WithoutSimulatorOpenFailsAndEveryOperationNeedsAnOpenLink) {
