@@ -31,14 +31,25 @@ double Seconds(const std::function<void()>& work) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-double MedianMicroseconds(int runs, const std::function<void()>& work) {
-  std::vector<double> samples;
-  for (int i = 0; i < runs; ++i) samples.push_back(Seconds(work) * 1e6);
-  std::sort(samples.begin(), samples.end());
-  return samples[samples.size() / 2];
+// Median microseconds of each piece of work, the pieces taking turns so that
+// each sees the same load of the machine.
+std::vector<double> InterleavedMedians(int runs, const std::vector<std::function<void()>>& works) {
+  std::vector<std::vector<double>> samples(works.size());
+  for (int i = 0; i < runs; ++i) {
+    for (size_t w = 0; w < works.size(); ++w) samples[w].push_back(Seconds(works[w]) * 1e6);
+  }
+  std::vector<double> medians;
+  for (auto& s : samples) {
+    std::sort(s.begin(), s.end());
+    medians.push_back(s[s.size() / 2]);
+  }
+  return medians;
 }
 
-void Print(const char* name, double value) { std::printf("%s: %.3f\n", name, value); }
+void Print(const char* name, double value) {
+  std::printf("%s: %.3f\n", name, value);
+  std::fflush(stdout);
+}
 
 void Check(bool ok, const char* what) {
   if (!ok) {
@@ -170,10 +181,11 @@ int main() {
   MakeFile("plain.db", "");
   MakeFile("passphrase.db", kPassphraseStatement);
 
-  const double plain = MedianMicroseconds(301, [] { Frame("plain.db", ""); });
-  const double rawKey = MedianMicroseconds(301, [] { Frame(kDatabaseFile, RawKeyStatement()); });
-  const double passphrase = MedianMicroseconds(9, [] { Frame("passphrase.db", kPassphraseStatement); });
-  const double storeFrame = MedianMicroseconds(301, [] { Check(Database().ReadProgramSettings() != 0, "read"); });
+  const auto frames = InterleavedMedians(501, {[] { Frame("plain.db", ""); },
+                                               [] { Frame(kDatabaseFile, RawKeyStatement()); },
+                                               [] { Check(Database().ReadProgramSettings() != 0, "read"); }});
+  const double plain = frames[0], rawKey = frames[1], storeFrame = frames[2];
+  const double passphrase = InterleavedMedians(9, {[] { Frame("passphrase.db", kPassphraseStatement); }})[0];
   Print("store.frame_us.plain_sqlite", plain);
   Print("store.frame_us.cipher_raw_key", rawKey);
   Print("store.frame_us.cipher_passphrase", passphrase);
