@@ -204,7 +204,6 @@ bool SimulatorPeer::Answer(Client& client) {
     slow = fault == SimulatorFault::SlowAnswers;
     if (client.Map(request.name)) reply.value = ProcessBlock(client.block);
   }
-  ++blocksServed;
   if (slow) std::this_thread::sleep_for(kSlowAnswer);
   unsigned char out[kSimReplyBytes];
   EncodeSimReply(reply, out);

@@ -62,7 +62,6 @@ class SimulatorPeer {
 
   std::vector<SimWrite> Writes() const;
   void ClearWrites();
-  uint64_t BlocksServed() const { return blocksServed; }
 
   // One control line ("pause", "unpause", "slew on", "rate 2", "refuel 500",
   // "land", "status", ...); fills `reply`, false for an unknown command.
@@ -86,7 +85,6 @@ class SimulatorPeer {
   SimulatorFault fault = SimulatorFault::None;
   std::vector<unsigned char> memory;
   std::vector<SimWrite> writes;
-  std::atomic<uint64_t> blocksServed{0};
   std::atomic<bool> running{false};
   std::thread server;
   int wakeWrite = -1;
