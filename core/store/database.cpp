@@ -2,6 +2,7 @@
 
 #include <sqlcipher/sqlite3.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -24,7 +25,7 @@ constexpr const char* kCreationCaption = "Database Creation";
 std::string KeyStatement() {
   std::string statement = Reveal(scrambled::SqlKey);
   std::string key = Reveal(scrambled::DbKey);
-  statement.replace(statement.find("%s"), 2, key);
+  if (const auto slot = statement.find("%s"); slot != std::string::npos) statement.replace(slot, 2, key);
   std::fill(key.begin(), key.end(), '\0');
   return statement;
 }
@@ -44,9 +45,6 @@ struct InitialSetting {
 constexpr InitialSetting kInitialSettings[] = {
     {"dbVersionHigh", 3}, {"dbVersionLow", 1}, {"settings", static_cast<int32_t>(ProgramSettings::Default)}};
 
-// Closes `db` once every statement on it is finalized.
-void CloseHandle(sqlite3* db) { sqlite3_close(db); }
-
 }  // namespace
 
 Database::~Database() {
@@ -57,13 +55,13 @@ bool Database::Open() {
   sqlite3* db = nullptr;
   if (sqlite3_open(kDatabaseFile, &db) != SQLITE_OK) {
     ShowMessageBox(owner, sql::ErrorText(db), "Database Error", MessageKind::Error);
-    CloseHandle(db);
+    sqlite3_close(db);
     open = false;
     return false;
   }
   if (!ApplyKey(db)) {
     ShowMessageBox(owner, "Can't encrypt database", "Open Database", MessageKind::Error);
-    CloseHandle(db);
+    sqlite3_close(db);
     open = false;
     return false;
   }
@@ -74,7 +72,7 @@ bool Database::Open() {
 }
 
 void Database::Close() {
-  CloseHandle(connection);
+  sqlite3_close(connection);
   connection = nullptr;
   open = false;
 }
@@ -134,7 +132,7 @@ bool Database::DeleteFile() {
     // A journal left beside the new file would be played back into it.
     if (!failure) std::filesystem::remove(std::string(kDatabaseFile) + "-journal", failure);
   }
-  CloseHandle(db);
+  sqlite3_close(db);
   if (held || failure) {
     ShowMessageBox(owner, "There was an error deleting the database.", "Reset Database", MessageKind::Error);
     return false;
