@@ -20,8 +20,6 @@ constexpr int kWriteTimeoutMs = 5000;
 constexpr int64_t kSilentDefaultMs = 30000;
 // Longest request line taken; a flight point chunk travels as hexadecimal text in it.
 constexpr size_t kMaxRequestLine = 1 << 20;
-constexpr const char* kNotFoundPage =
-    "<html><head><title>404 Not Found</title></head><body><h1>Not Found</h1></body></html>";
 
 bool Poll(int sock, short events, int timeoutMs) {
   pollfd fd{sock, events, 0};

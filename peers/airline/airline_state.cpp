@@ -26,8 +26,6 @@ constexpr int64_t kChatPresenceSeconds = 120;
 constexpr size_t kChatBacklog = 50;
 constexpr size_t kRequestLogLimit = 100000;
 
-constexpr const char* kNotFoundPage =
-    "<html><head><title>404 Not Found</title></head><body><h1>Not Found</h1></body></html>";
 
 std::vector<std::string> Split(std::string_view text, std::string_view separator) {
   std::vector<std::string> parts;

@@ -86,6 +86,10 @@ struct LoggedRequest {
   std::vector<std::string> values;
 };
 
+// The page of a path the server does not serve.
+inline constexpr const char* kNotFoundPage =
+    "<html><head><title>404 Not Found</title></head><body><h1>Not Found</h1></body></html>";
+
 struct Reply {
   int status = 200;
   std::string body;
