@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <mutex>
@@ -95,6 +96,18 @@ long long ElapsedMs(std::chrono::steady_clock::time_point from, std::chrono::ste
 
 enum class Outcome { Done, TimedOut, SendFailed };
 
+// The system's proxy settings apply, except that loopback is always reached directly.
+std::string ProxyBypassList() {
+  std::string list = "localhost,127.0.0.1,::1";
+  for (const char* name : {"no_proxy", "NO_PROXY"}) {
+    if (const char* configured = std::getenv(name); configured && *configured) {
+      list = list + "," + configured;
+      break;
+    }
+  }
+  return list;
+}
+
 // `target`, when given, replaces the URL's path in the request line verbatim.
 bool ConfigureRequest(CURL* curl, const std::string& url, const char* target, const HttpTimeouts& timeouts,
                       Transfer& transfer) {
@@ -105,6 +118,7 @@ bool ConfigureRequest(CURL* curl, const std::string& url, const char* target, co
          curl_easy_setopt(curl, CURLOPT_HTTP09_ALLOWED, 1L) == CURLE_OK &&
          curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http") == CURLE_OK &&
          curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L) == CURLE_OK &&
+         curl_easy_setopt(curl, CURLOPT_NOPROXY, ProxyBypassList().c_str()) == CURLE_OK &&
          curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, timeouts.connectMs) == CURLE_OK &&
          curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, OnHeader) == CURLE_OK &&
          curl_easy_setopt(curl, CURLOPT_HEADERDATA, &transfer) == CURLE_OK &&

@@ -30,7 +30,7 @@ TEST_F(Account, ServerVariablesAreStoredWithoutSpaces) {
 
 TEST_F(Account, ServerVariablesThatCannotBeFetchedAreReported) {
   for (FaultKind kind : {FaultKind::NotFound, FaultKind::Empty}) {
-    airline.Faults().Set(Route::ServerVariables, Fault{.kind = kind});
+    airline.Faults().Set(Route::ServerVariables, test::MakeFault(kind));
     ServerLink link{.owner = reinterpret_cast<WindowHandle>(7)};
     EXPECT_EQ(DownloadServerVariables(link), -1);
     ASSERT_EQ(boxes.Shown().size(), 1u);
@@ -49,7 +49,7 @@ TEST_F(Account, VersionInformationIsReadFromTheServer) {
   EXPECT_EQ(info["Version"], "2.0.4000");
   EXPECT_EQ(info.count("UpdaterHash"), 1u);
 
-  airline.Faults().Set(Route::VersionInfo, Fault{.kind = FaultKind::NotFound});
+  airline.Faults().Set(Route::VersionInfo, test::MakeFault(FaultKind::NotFound));
   ReplyMap missing;
   EXPECT_FALSE(GetServerVersionInfo(link, missing));
   EXPECT_TRUE(missing.empty());
@@ -77,6 +77,9 @@ struct IdentityCase {
   bool online;
   bool dialogShown;
 };
+
+void PrintTo(const IdentityCase& c, std::ostream* out) { *out << c.name; }
+
 
 class Identity : public test::AirlineFixture, public ::testing::WithParamInterface<IdentityCase> {};
 

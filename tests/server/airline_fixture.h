@@ -15,6 +15,15 @@
 
 namespace kestrix::test {
 
+inline airline::Fault MakeFault(airline::FaultKind kind, std::string text = "", int64_t delayMs = 0, int times = -1) {
+  airline::Fault fault;
+  fault.kind = kind;
+  fault.text = std::move(text);
+  fault.delayMs = delayMs;
+  fault.times = times;
+  return fault;
+}
+
 // A fresh database, the stand-in airline on a loopback port, and the server
 // variables already downloaded from it, for a pilot known on both sides.
 class AirlineFixture : public ::testing::Test {

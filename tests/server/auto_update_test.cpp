@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 #include "airline_fixture.h"
 #include "platform/program_launcher.h"
@@ -93,10 +94,10 @@ TEST_F(AutoUpdate, FailuresOfTheUpdate) {
     std::vector<std::string> messages;
     bool fileLeft;
   } cases[] = {
-      {"download refused", Fault{.kind = FaultKind::NotFound}, "", true, {}, false},
-      {"download cut", Fault{.kind = FaultKind::CutBody}, "", true, {}, false},
-      {"digest in upper case", Fault{}, "UPPER", true, {"The auto-updater file does not seem to be valid."}, false},
-      {"start fails", Fault{}, "", false, {"There was an error starting the update program."}, true},
+      {"download refused", test::MakeFault(FaultKind::NotFound), "", true, {}, false},
+      {"download cut", test::MakeFault(FaultKind::CutBody), "", true, {}, false},
+      {"digest in upper case", test::MakeFault(FaultKind::None), "UPPER", true, {"The auto-updater file does not seem to be valid."}, false},
+      {"start fails", test::MakeFault(FaultKind::None), "", false, {"There was an error starting the update program."}, true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -124,6 +125,21 @@ TEST_F(AutoUpdate, NoStoredVariablesNoCheck) {
   ServerLink link;
   EXPECT_EQ(CheckForUpdate(link, ReplyMap{{"Version", "9.9.9"}}), -1);
   EXPECT_TRUE(boxes.Shown().empty());
+}
+
+TEST(SpawnProgram, StartsAProgramOfTheWorkingDirectory) {
+  test::TempWorkDir dir;
+  {
+    std::ofstream script("updater.sh");
+    script << "#!/bin/sh\necho started > started.txt\n";
+  }
+  std::filesystem::permissions("updater.sh", std::filesystem::perms::owner_all);
+  ASSERT_TRUE(SpawnProgram("updater.sh"));
+  // A real child process: wait for its mark, bounded.
+  for (int i = 0; i < 400 && !std::filesystem::exists("started.txt"); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  EXPECT_TRUE(std::filesystem::exists("started.txt"));
+  EXPECT_FALSE(SpawnProgram("missing.sh"));
 }
 
 }  // namespace

@@ -53,7 +53,7 @@ TEST_F(Chat, ErrorsAndEmptyRepliesGiveTheirResults) {
   std::vector<ChatUser> users(2);
   std::string reply = "kept";
 
-  airline.Faults().Set(Route::Any, Fault{.kind = FaultKind::Empty});
+  airline.Faults().Set(Route::Any, test::MakeFault(FaultKind::Empty));
   EXPECT_EQ(FetchChatUsers(link, users), 0);
   EXPECT_EQ(users.size(), 2u);
   EXPECT_EQ(ChatExchange(link, "0", "", reply), 0);
@@ -61,7 +61,7 @@ TEST_F(Chat, ErrorsAndEmptyRepliesGiveTheirResults) {
   EXPECT_EQ(SendChatPresence(link, true), 0);
   EXPECT_TRUE(boxes.Shown().empty());
 
-  airline.Faults().Set(Route::Any, Fault{.kind = FaultKind::Error, .text = "Chat closed."});
+  airline.Faults().Set(Route::Any, test::MakeFault(FaultKind::Error, "Chat closed."));
   EXPECT_EQ(FetchChatUsers(link, users), -2);
   EXPECT_TRUE(users.empty());
   EXPECT_EQ(ChatExchange(link, "0", "", reply), -2);
@@ -123,7 +123,7 @@ TEST_F(Ticket, NothingForOtherTypesOrOffline) {
 
 TEST_F(Ticket, FailedSideStaysEmpty) {
   SetDefaultHttpTimeouts({.connectMs = 2000, .sendMs = 200, .receiveMs = 200});
-  airline.Faults().Set(Route::Ticket, Fault{.kind = FaultKind::Silent, .delayMs = 3000, .times = 1});
+  airline.Faults().Set(Route::Ticket, test::MakeFault(FaultKind::Silent, "", 3000, 1));
   ServerLink link;
   std::string front = "old";
   std::string back;

@@ -260,6 +260,9 @@ struct FilingFailure {
   int32_t status = 1;  // the flight's status afterwards
 };
 
+void PrintTo(const FilingFailure& c, std::ostream* out) { *out << c.name; }
+
+
 class FilingFailures : public Filing, public ::testing::WithParamInterface<FilingFailure> {};
 
 TEST_P(FilingFailures, StopWithTheirMessage) {
@@ -284,13 +287,13 @@ TEST_P(FilingFailures, StopWithTheirMessage) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, FilingFailures,
     ::testing::Values(
-        FilingFailure{"ReportRefused", Route::UploadReport, Fault{.kind = FaultKind::Error, .text = "No such pilot."},
+        FilingFailure{"ReportRefused", Route::UploadReport, test::MakeFault(FaultKind::Error, "No such pilot."),
                       "No such pilot.", 0},
-        FilingFailure{"ReportEmptyPage", Route::UploadReport, Fault{.kind = FaultKind::Empty},
+        FilingFailure{"ReportEmptyPage", Route::UploadReport, test::MakeFault(FaultKind::Empty),
                       "The server returned an empty page.", 0},
-        FilingFailure{"ReportNeverArrives", Route::CheckReportMissing, Fault{.kind = FaultKind::Empty},
+        FilingFailure{"ReportNeverArrives", Route::CheckReportMissing, test::MakeFault(FaultKind::Empty),
                       "The flight report never made it to the database.", 2500},
-        FilingFailure{"PirepNeverConfirmed", Route::Unknown, Fault{},
+        FilingFailure{"PirepNeverConfirmed", Route::Unknown, test::MakeFault(FaultKind::None),
                       "There was an error with the pirep control.", 2500, FlightStatus::StatusRemoved | 1}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -90,6 +90,9 @@ struct FailureCase {
   const char* reply;
 };
 
+void PrintTo(const FailureCase& c, std::ostream* out) { *out << c.name; }
+
+
 class HttpEngineFailures : public ::testing::TestWithParam<FailureCase> {};
 
 TEST_P(HttpEngineFailures, GiveTheirResultMessageAndCloseTheProgress) {

@@ -69,7 +69,7 @@ TEST_F(LiveFeed, FailsSilently) {
   InstallInternetStateProbe([] { return true; });
 
   for (FaultKind kind : {FaultKind::Error, FaultKind::Empty, FaultKind::NotFound}) {
-    airline.Faults().Set(Route::LiveReport, Fault{.kind = kind, .times = 1});
+    airline.Faults().Set(Route::LiveReport, test::MakeFault(kind, "", 0, 1));
     EXPECT_FALSE(SendLiveReport(link, Position(), true));
   }
   airline.Stop();
@@ -137,8 +137,8 @@ TEST_F(FlightPlan, AnyFailedChunkIsReportedOnceAtTheEnd) {
     Fault fault;
     const char* message;
   } cases[] = {
-      {"first chunk refused", Fault{.kind = FaultKind::Error, .text = "Disk full.", .times = 1}, "Disk full."},
-      {"last chunk empty", Fault{.kind = FaultKind::Empty}, "The server returned an empty page."},
+      {"first chunk refused", test::MakeFault(FaultKind::Error, "Disk full.", 0, 1), "Disk full."},
+      {"last chunk empty", test::MakeFault(FaultKind::Empty), "The server returned an empty page."},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -121,12 +121,12 @@ TEST_F(Schedule, ServerRefusalsAndEmptyPages) {
   ServerLink link;
   std::vector<AvailableFlight> flights(2);
 
-  airline.Faults().Set(Route::Schedule, Fault{.kind = FaultKind::Empty, .times = 1});
+  airline.Faults().Set(Route::Schedule, test::MakeFault(FaultKind::Empty, "", 0, 1));
   EXPECT_EQ(DownloadSchedule(link, kUser, kPassword, flights), 0);
   EXPECT_EQ(flights.size(), 2u);
   EXPECT_TRUE(boxes.Shown().empty());
 
-  airline.Faults().Set(Route::Schedule, Fault{.kind = FaultKind::Error, .text = "Account suspended.", .times = 1});
+  airline.Faults().Set(Route::Schedule, test::MakeFault(FaultKind::Error, "Account suspended.", 0, 1));
   EXPECT_EQ(DownloadSchedule(link, kUser, kPassword, flights), -2);
   EXPECT_TRUE(flights.empty());
   EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"Account suspended."});
@@ -136,7 +136,7 @@ TEST_F(Schedule, ServerRefusalsAndEmptyPages) {
 
 TEST_F(Schedule, SilentServerTimesOut) {
   SetDefaultHttpTimeouts({.connectMs = 2000, .sendMs = 200, .receiveMs = 200});
-  airline.Faults().Set(Route::Schedule, Fault{.kind = FaultKind::Silent, .delayMs = 5000});
+  airline.Faults().Set(Route::Schedule, test::MakeFault(FaultKind::Silent, "", 5000));
   test::ScopedProgressLog progress;
   ServerLink link;
   std::vector<AvailableFlight> flights;
