@@ -127,8 +127,8 @@ bool ConfigureRequest(CURL* curl, const std::string& url, const char* target, co
 }
 
 // Runs the transfer, timing the wait for the reply once connected (the send
-// time-out) and the pauses within it (the receive time-out) on the steady clock: these are
-// real network waits, not program time.
+// time-out) and the pauses within the reply (the receive time-out) on the
+// steady clock: these are real network waits, not program time.
 Outcome Perform(CURL* curl, const HttpTimeouts& timeouts, Transfer& transfer) {
   CurlMulti multi(curl_multi_init());
   if (!multi || curl_multi_add_handle(multi.get(), curl) != CURLM_OK) return Outcome::SendFailed;

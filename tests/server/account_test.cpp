@@ -1,5 +1,7 @@
 #include "server/account.h"
 
+#include <future>
+
 #include "airline_fixture.h"
 #include "server/command_request.h"
 
@@ -69,6 +71,22 @@ TEST_F(Account, VerifyPilotGivesTheNumberOnRecordOrTheServersMessage) {
   EXPECT_FALSE(result.empty());
   EXPECT_NE(result, kPilotNumber);
   EXPECT_TRUE(boxes.Shown().empty());
+}
+
+TEST_F(Account, RequestsFromTwoThreadsAtOnce) {
+  // The chat's worker talks to the server while the window's thread does too.
+  auto verifyMany = [] {
+    int verified = 0;
+    for (int i = 0; i < 10; ++i) {
+      ServerLink link;
+      std::string result;
+      verified += VerifyPilot(link, kUser, kPassword, result) && result == kPilotNumber;
+    }
+    return verified;
+  };
+  auto worker = std::async(std::launch::async, verifyMany);
+  EXPECT_EQ(verifyMany(), 10);
+  EXPECT_EQ(worker.get(), 10);
 }
 
 struct IdentityCase {
