@@ -380,9 +380,15 @@ void FlightRecorder::KeepFuelBooks() {
   }
 }
 
+// Books the fuel burnt in the open segment; the segment goes on from there.
+void FlightRecorder::BookFuelUsed() {
+  tempFlight.fuelUsed += tempFlight.segmentStartFuel - tempFlight.fuelRemaining;
+  tempFlight.segmentStartFuel = tempFlight.fuelRemaining;
+}
+
 // Books the fuel burnt so far and starts a new segment at the fuel now on board.
 void FlightRecorder::CloseFuelSegment() {
-  tempFlight.fuelUsed += tempFlight.segmentStartFuel - tempFlight.fuelRemaining;
+  BookFuelUsed();
   tempFlight.segmentStartFuel = tempFlight.fuelRemaining = tempFlight.currentFuel;
 }
 
@@ -438,8 +444,7 @@ void FlightRecorder::ReplaceNonNumericFlightId() {
 
 bool FlightRecorder::SaveTempFlight() {
   ReplaceNonNumericFlightId();
-  tempFlight.fuelUsed += tempFlight.segmentStartFuel - tempFlight.fuelRemaining;
-  tempFlight.segmentStartFuel = tempFlight.fuelRemaining;
+  BookFuelUsed();
   tempFlight.points = collector.Points();
   tempFlight.savedTime = static_cast<int32_t>(NowSeconds());
   Database db(view.Handle());
@@ -493,8 +498,7 @@ void FlightRecorder::CompleteValues() {
   // accelerated or exceeded time is not the flight's.
   if (statusState == RecorderStatus::Recording) tempFlight.recordedTime += now - recordClock;
   recordClock = now;
-  tempFlight.fuelUsed += tempFlight.segmentStartFuel - tempFlight.fuelRemaining;
-  tempFlight.segmentStartFuel = tempFlight.fuelRemaining;
+  BookFuelUsed();
   tempFlight.lastLatitude = tempFlight.latitude;
   tempFlight.lastLongitude = tempFlight.longitude;
   tempFlight.flightMinutes = WholeMinutes(tempFlight.recordedTime);

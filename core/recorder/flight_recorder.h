@@ -63,6 +63,7 @@ class FlightRecorder {
   bool OnlineMode() const { return onlineMode; }
   bool LiveFeedStanding() const { return liveFeedStanding; }
   bool GroundTimeExceeded() const { return groundTimeExceeded; }
+  bool HasFlightPlan() const { return hasFlightPlan; }
   bool FlightPlanPending() const { return flightPlanPending; }
   const std::string& OpenFlightId() const { return openFlightId; }
   const std::string& PilotNumber() const { return pilotNumber; }
@@ -79,6 +80,7 @@ class FlightRecorder {
 
   void Record(int64_t now);
   void KeepFuelBooks();
+  void BookFuelUsed();
   void CloseFuelSegment();
   int32_t FuelUsedSoFar() const;
   void CheckGroundTime(int64_t now);
