@@ -162,6 +162,24 @@ TEST_F(PersistenceTest, ProgramSettingsWordRoundTrips) {
   EXPECT_EQ(raw.Number("select count(*) from settings where name = 'settings'"), 1);
 }
 
+TEST_F(PersistenceTest, RefusedTempFlightIsReportedAndKeepsTheStoredOne) {
+  Database db(reinterpret_cast<WindowHandle>(0x7));
+  db.WriteTempFlight(Report("1", 2));
+  {
+    RawDb raw;
+    ASSERT_TRUE(raw.Exec("create trigger refuse before insert on temp_flight_data when new.point_count = 5 "
+                         "begin select raise(abort, 'refused'); end"));
+  }
+  EXPECT_TRUE(db.WriteTempFlight(Report("1", 5)));
+  EXPECT_EQ(Captions(), (std::vector<std::string>{"Write Temp Flight", "DB Error"}));
+  EXPECT_EQ(boxes.Shown()[0].text, "refused");
+  EXPECT_EQ(boxes.Shown()[0].owner, reinterpret_cast<WindowHandle>(0x7));
+  EXPECT_EQ(boxes.Shown()[1].owner, nullptr);
+  FlightRecord stored;
+  db.ReadTempFlight("1", stored, true, false);
+  EXPECT_EQ(stored.points, Points(2));
+}
+
 // A report list is replaced whole or not at all.
 TEST_F(PersistenceTest, ReportListRewriteThatFailsKeepsTheOldList) {
   Database db;
