@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
-  libsqlcipher-dev libsqlite3-dev libssl-dev uuid-dev libcurl4-openssl-dev libcpp-httplib-dev
+  libsqlcipher-dev libsqlite3-dev libssl-dev uuid-dev libcurl4-openssl-dev libcpp-httplib-dev zlib1g-dev
   libgtest-dev libgmock-dev
 )
 missing=()
