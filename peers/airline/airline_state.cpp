@@ -1,8 +1,7 @@
 #include "airline/airline_state.h"
 
-#include <openssl/evp.h>
-
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cstdio>
 
@@ -11,6 +10,7 @@
 #include "airline/schedule_generator.h"
 #include "airline/ticket_image.h"
 #include "airline/wire_names.h"
+#include "server/auto_update.h"
 #include "platform/clock.h"
 #include "server/reply_format.h"
 
@@ -38,6 +38,29 @@ std::vector<std::string> Split(std::string_view text, std::string_view separator
   return parts;
 }
 
+// The program percent-encodes the bytes a request line may not carry (space,
+// control and 8-bit bytes); a value is read back as the pilot typed it.
+std::string PercentDecode(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '%' && i + 2 < text.size() && std::isxdigit(static_cast<unsigned char>(text[i + 1])) &&
+        std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
+      out += static_cast<char>(std::stoi(std::string(text.substr(i + 1, 2)), nullptr, 16));
+      i += 2;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
+std::vector<std::string> SplitValues(std::string_view text, std::string_view separator) {
+  auto values = Split(text, separator);
+  for (auto& value : values) value = PercentDecode(value);
+  return values;
+}
+
 std::optional<int64_t> Number(std::string_view text) {
   int64_t value = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -50,7 +73,7 @@ std::map<std::string, std::string> QueryPairs(std::string_view query) {
   std::map<std::string, std::string> pairs;
   for (const auto& item : Split(query, "&")) {
     const auto equals = item.find('=');
-    pairs.emplace(item.substr(0, equals), equals == std::string::npos ? "" : item.substr(equals + 1));
+    pairs.emplace(item.substr(0, equals), equals == std::string::npos ? "" : PercentDecode(item.substr(equals + 1)));
   }
   return pairs;
 }
@@ -61,18 +84,6 @@ std::string PageLines(const std::map<std::string, std::string>& values) {
   return page;
 }
 
-std::string Md5Hex(const std::string& bytes) {
-  unsigned char digest[EVP_MAX_MD_SIZE];
-  unsigned int size = 0;
-  EVP_Digest(bytes.data(), bytes.size(), digest, &size, EVP_md5(), nullptr);
-  std::string hex;
-  char pair[3];
-  for (unsigned int i = 0; i < size; ++i) {
-    std::snprintf(pair, sizeof pair, "%02x", digest[i]);
-    hex += pair;
-  }
-  return hex;
-}
 
 Reply Text(std::string body) { return Reply{.body = std::move(body)}; }
 Reply Error(const std::string& message) { return Text("ERROR:" + message); }
@@ -351,7 +362,7 @@ Parsed AirlineState::Impl::Parse(std::string_view target) const {
     parsed.command = decoded->command;
     if (auto it = commands.find(decoded->command); it != commands.end()) parsed.route = it->second;
     if (valuesAt != std::string_view::npos)
-      parsed.values = Split(rest.substr(valuesAt + 3), page == wire.pageChat ? kChatSeparator : kValueSeparator);
+      parsed.values = SplitValues(rest.substr(valuesAt + 3), page == wire.pageChat ? kChatSeparator : kValueSeparator);
     return parsed;
   }
   auto variable = [&](const char* name) {

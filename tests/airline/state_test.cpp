@@ -112,10 +112,12 @@ TEST_F(AirlineStateTest, MalformedUploadsAreRefused) {
   EXPECT_EQ(state.Reports().size(), 1u);
 }
 
+// Values arrive as the program puts them on the wire: bytes a request line
+// may not carry are percent-encoded, and read back as they were.
 TEST_F(AirlineStateTest, LivePositionsAndTheOfflineNotice) {
   std::vector<std::string> values{"1234", "SCH///100001", "35000", "270", "450", "KORD", "KJFK", "41.5",
                                   "-80.25", "Boeing 737-800 Halvorn", "95", "1765000000", "812", "HLV", "9000",
-                                  "26000", "-40", "5400", "0", "460", "270\xB0 @ 15kts"};
+                                  "26000", "-40", "5400", "0", "460", "270%B0%20@%2015kts"};
   const auto target = CommandTarget(Wire().pageSchedule, "LIVEREPORT", values);
   EXPECT_EQ(state.Handle(target).body, "OK=TRUE$");
   ASSERT_EQ(state.LivePositions().count("1234"), 1u);
