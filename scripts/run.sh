@@ -1,10 +1,92 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds, and runs the program's benchmarks against
-# the stand-in components.
+# Installs what is needed, builds, flies and files one demo flight with the
+# console front-end against the stand-in airline server and simulator, then
+# runs the benchmarks.
+#
+#   bash scripts/run.sh [--speed N] [--no-bench]
+#
+# --speed N   simulated seconds per real second for the simulator and the
+#             console alike (default 15: the 20-minute default flight takes
+#             about 80 seconds)
+# --no-bench  skip the benchmarks
+# Exits non-zero when the flight was not filed.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/install_deps.sh"
-"$root/scripts/build.sh" "$root/build"
-for bench in "$root"/build/bench/*_bench; do
-  [ -x "$bench" ] && "$bench"
+build=$root/build
+speed=15
+bench=1
+while [ $# -gt 0 ]; do
+  case $1 in
+    --speed) speed=${2:?--speed needs a value}; shift 2 ;;
+    --no-bench) bench=0; shift ;;
+    -h|--help) sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    *) echo "run.sh: unknown option $1" >&2; exit 64 ;;
+  esac
 done
+
+"$root/scripts/install_deps.sh"
+"$root/scripts/build.sh" "$build"
+
+demo=$build/demo
+rm -rf "$demo"
+mkdir -p "$demo/sim" "$demo/work"
+airline_pid=
+sim_pid=
+stop_peers() {
+  for pid in $sim_pid $airline_pid; do
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
+  sim_pid=
+  airline_pid=
+}
+trap stop_peers EXIT
+
+# Waits up to ten seconds for a command to succeed while process $1 lives.
+await() {
+  local pid=$1; shift
+  for _ in $(seq 100); do
+    "$@" && return 0
+    kill -0 "$pid" 2>/dev/null || return 1
+    sleep 0.1
+  done
+  return 1
+}
+airline_port() { sed -n 's/^kestrix-airline listening on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$demo/airline.log"; }
+airline_listening() { [ -n "$(airline_port)" ]; }
+
+"$build/peers/airline/kestrix-airline" --port 0 >"$demo/airline.log" 2>&1 &
+airline_pid=$!
+await "$airline_pid" airline_listening || { echo "run.sh: the airline stand-in did not start" >&2; cat "$demo/airline.log" >&2; exit 1; }
+port=$(airline_port)
+
+"$build/peers/simulator/kestrix-sim" --dir "$demo/sim" --speed "$speed" </dev/null >"$demo/sim.log" 2>&1 &
+sim_pid=$!
+await "$sim_pid" test -S "$demo/sim/UIPCMAIN" || { echo "run.sh: the simulator stand-in did not start" >&2; cat "$demo/sim.log" >&2; exit 1; }
+
+echo "== demo flight: airline on 127.0.0.1:$port, simulator at ${speed}x"
+status=0
+"$build/app/kestrix-console" --server-vars-host "127.0.0.1:$port" --user demo --password demo \
+  --speed "$speed" --sim-dir "$demo/sim" --workdir "$demo/work" || status=$?
+stop_peers
+
+echo
+echo "== where to look"
+echo "database (encrypted):     $demo/work/Kestrix2.db"
+echo "filed report page:        $demo/work/report_page.html"
+echo "airline and simulator:    $demo/airline.log, $demo/sim.log"
+
+if [ "$bench" = 1 ]; then
+  echo
+  echo "== benchmarks"
+  for program in "$build"/bench/*_bench; do
+    [ -x "$program" ] || continue
+    echo "-- $(basename "$program")"
+    "$program"
+  done
+fi
+
+if [ "$status" -ne 0 ]; then
+  echo "run.sh: the demo flight was not filed (kestrix-console exit $status)" >&2
+fi
+exit "$status"

@@ -1,5 +1,6 @@
 #include "console/console_web_host.h"
 
+#include <fstream>
 #include <iostream>
 
 #include "server/http_engine.h"
@@ -59,11 +60,14 @@ int ConsoleWebHost::ShowPage(WindowHandle, const std::string& firstPart, const s
   std::cout << "web page shown: " << address.substr(0, address.find('?')) << " (" << page.size() << " bytes)"
             << std::endl;
   const std::string complete = CompleteLinkTarget(address, page);
-  if (complete.empty()) return 0;
-  std::string answer;
-  completedPirep = Fetch(complete, answer) && answer.find("PIREP filed") != std::string::npos;
-  std::cout << "followed \"Complete PIREP\": " << (completedPirep ? "the airline filed it" : "no confirmation")
-            << std::endl;
+  if (!complete.empty()) {
+    std::string answer;
+    completedPirep = Fetch(complete, answer) && answer.find("PIREP filed") != std::string::npos;
+    std::cout << "followed \"Complete PIREP\": " << (completedPirep ? "the airline filed it" : "no confirmation")
+              << std::endl;
+    if (!answer.empty()) page = std::move(answer);
+  }
+  std::ofstream(kReportPageFile, std::ios::binary) << page;
   return 0;
 }
 

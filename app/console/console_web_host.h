@@ -6,6 +6,9 @@
 
 namespace kestrix::console {
 
+// The last page shown, kept in the working directory to be looked at later.
+inline constexpr const char* kReportPageFile = "report_page.html";
+
 // "Shows" a page as a pilot would use it: fetches it and, when it offers a
 // "Complete PIREP" link, follows that link.
 class ConsoleWebHost : public WebHost {

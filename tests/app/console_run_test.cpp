@@ -1,0 +1,140 @@
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "airline/airline_server.h"
+#include "console/console_web_host.h"
+#include "support/temp_work_dir.h"
+
+namespace kestrix::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Fast enough for the 20-minute default flight to take about 20 seconds.
+constexpr const char* kSpeed = "60";
+
+// A child program with its output in a file; stopped when it goes out of scope.
+class Child {
+ public:
+  Child(std::vector<std::string> arguments, const fs::path& output) {
+    std::vector<char*> argv;
+    for (auto& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+  }
+  ~Child() {
+    if (pid <= 0) return;
+    kill(pid, SIGTERM);
+    Wait();
+  }
+  bool Started() const { return pid > 0; }
+  // The exit code; -1 when the program did not exit normally.
+  int Wait() {
+    int status = 0;
+    if (pid <= 0 || waitpid(pid, &status, 0) != pid) return -1;
+    pid = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+ private:
+  pid_t pid = -1;
+};
+
+std::string ReadText(const fs::path& path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+bool AwaitFile(const fs::path& path) {
+  for (int i = 0; i < 200 && !fs::exists(path); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  return fs::exists(path);
+}
+
+class ConsoleRun : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(airline.Start());
+    fs::create_directories(simDir);
+  }
+
+  int RunConsole(const std::string& password) {
+    Child console({KESTRIX_CONSOLE_PROGRAM, "--server-vars-host", airline.Host(), "--user", "demo", "--password",
+                   password, "--speed", kSpeed, "--sim-dir", simDir.string(), "--workdir", consoleDir.string(),
+                   "--max-minutes", "40"},
+                  consoleLog);
+    return console.Wait();
+  }
+
+  TempWorkDir workDir;
+  fs::path simDir = workDir.Path() / "sim";
+  fs::path consoleDir = workDir.Path() / "console";
+  fs::path consoleLog = workDir.Path() / "console.log";
+  airline::AirlineServer airline;
+};
+
+TEST_F(ConsoleRun, FliesTheDefaultFlightAndFilesIt) {
+  Child sim({KESTRIX_SIM_PROGRAM, "--dir", simDir.string(), "--speed", kSpeed, "--report", "0"},
+            workDir.Path() / "sim.log");
+  ASSERT_TRUE(sim.Started());
+  ASSERT_TRUE(AwaitFile(simDir / "UIPCMAIN")) << ReadText(workDir.Path() / "sim.log");
+
+  ASSERT_EQ(RunConsole("demo"), 0) << ReadText(consoleLog);
+
+  const auto reports = airline.State().Reports();
+  ASSERT_EQ(reports.size(), 1u) << ReadText(consoleLog);
+  const auto& report = reports.front();
+  EXPECT_TRUE(report.filed);
+  // Minutes count on the console's scaled clock: the default flight lasts about 20.
+  const int minutes = std::stoi(report.Field(airline::ReportField::FlightMinutes));
+  EXPECT_GE(minutes, 15);
+  EXPECT_LE(minutes, 25);
+  EXPECT_GE(report.points.size(), 4u);
+  EXPECT_NE(ReadText(consoleDir / console::kReportPageFile).find("PIREP filed"), std::string::npos);
+  EXPECT_TRUE(fs::exists(consoleDir / "Kestrix2.db"));
+}
+
+TEST_F(ConsoleRun, RefusedLogInEndsWithAFailureAndFilesNothing) {
+  EXPECT_NE(RunConsole("wrong"), 0);
+  EXPECT_TRUE(airline.State().Reports().empty());
+  EXPECT_NE(ReadText(consoleLog).find("kestrix-console: start-up failed"), std::string::npos) << ReadText(consoleLog);
+}
+
+TEST(CompleteLinkTarget, ResolvesTheLinkAgainstThePageAddress) {
+  const std::string page = "127.0.0.1:8080/kx/pirep.php?data=AB12";
+  const struct {
+    std::string html;
+    std::string expected;
+  } cases[] = {
+      {"<p><a id=\"complete\" href=\"?data=AB12&amp;complete=1\">Complete PIREP</a></p>",
+       "127.0.0.1:8080/kx/pirep.php?data=AB12&complete=1"},
+      {"<a href=\"/kx/done.php?k=1\">Complete PIREP</a>", "127.0.0.1:8080/kx/done.php?k=1"},
+      {"<a href=\"done.php\">Complete PIREP</a>", "127.0.0.1:8080/kx/done.php"},
+      {"<a href=\"?x=1\">Other</a><p>Complete PIREP</p>", ""},
+      {"<p id=\"status\">PIREP filed. You may close this window.</p>", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(console::CompleteLinkTarget(page, c.html), c.expected) << c.html;
+}
+
+}  // namespace
+}  // namespace kestrix::test
