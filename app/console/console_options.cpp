@@ -39,20 +39,21 @@ bool ParseConsoleOptions(int argc, char** argv, ConsoleOptions& options, std::st
       options.help = true;
       return true;
     }
+    const auto text = texts.find(option);
+    const auto number = numbers.find(option);
+    if (text == texts.end() && number == numbers.end()) {
+      error = "unknown option " + option;
+      return false;
+    }
     if (i + 1 >= argc) {
       error = option + " needs a value";
       return false;
     }
     const std::string value = argv[++i];
-    if (auto text = texts.find(option); text != texts.end()) {
+    if (text != texts.end()) {
       *text->second = value;
-    } else if (auto number = numbers.find(option); number != numbers.end()) {
-      if (!PositiveNumber(value, *number->second)) {
-        error = option + " needs a positive number, not \"" + value + "\"";
-        return false;
-      }
-    } else {
-      error = "unknown option " + option;
+    } else if (!PositiveNumber(value, *number->second)) {
+      error = option + " needs a positive number, not \"" + value + "\"";
       return false;
     }
   }
