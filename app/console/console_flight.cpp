@@ -226,7 +226,11 @@ int RunConsoleFlight(const ConsoleOptions& options) {
 
   if (!StartUp()) return Fail(ConsoleExit::StartUpFailed, "start-up failed");
   AvailableFlight flight;
-  if (!ChooseFlight(options, flight)) return Fail(ConsoleExit::StartUpFailed, "no flight to fly");
+  if (!ChooseFlight(options, flight)) {
+    return Fail(ConsoleExit::StartUpFailed, options.flightId.empty()
+                                                ? "the schedule holds no flight to fly"
+                                                : "flight " + options.flightId + " is not in the schedule");
+  }
   std::cout << "flying " << flight.airlineIcao << flight.flightNumber << " " << flight.departure << "-"
             << flight.arrival << " (id " << flight.flightId << ") at " << options.speed << "x" << std::endl;
 

@@ -13,9 +13,8 @@ void ConsoleFlightView::SetStatusLight(int, const std::string& tooltip) {
 }
 
 int ConsoleFlightView::ShowFlightResults(const FlightResultTexts& texts) {
-  std::cout << "flight result: " << texts.flightNumber << ", " << texts.route << ", " << texts.duration
-            << ", fuel used " << texts.fuelUsed << ", landing rate " << texts.landingRate << " -> Flight Complete"
-            << std::endl;
+  std::cout << "flight result: " << texts.flightNumber << "; " << texts.route << "; " << texts.duration << "; "
+            << texts.fuelUsed << "; " << texts.landingRate << "  -> Flight Complete" << std::endl;
   return kFlightComplete;
 }
 
