@@ -29,8 +29,7 @@ const char* AnswerName(int answer) {
   }
 }
 
-}  // namespace
-
+// The answer an unattended console gives to a box of `flags`.
 int UnattendedAnswer(unsigned flags) {
   switch (flags & kButtonMask) {
     case kYesNo:
@@ -39,6 +38,8 @@ int UnattendedAnswer(unsigned flags) {
     default: return MessageResult::Ok;
   }
 }
+
+}  // namespace
 
 int ConsoleMessageBox::Present(const MessageBoxRequest& request) {
   const int answer = UnattendedAnswer(request.flags);

@@ -17,7 +17,4 @@ class ConsoleMessageBox : public MessageBoxPresenter {
   std::mutex mutex;
 };
 
-// The answer an unattended console gives to a box of `flags`.
-int UnattendedAnswer(unsigned flags);
-
 }  // namespace kestrix::console
