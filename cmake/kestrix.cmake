@@ -4,7 +4,10 @@ set(KESTRIX_SANITIZE "" CACHE STRING "Sanitizers to build with: address,undefine
 
 add_compile_options(-Wall -Wextra)
 if(KESTRIX_SANITIZE)
-  add_compile_options(-fsanitize=${KESTRIX_SANITIZE} -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_compile_options(-fsanitize=${KESTRIX_SANITIZE} -fno-omit-frame-pointer)
+  if(KESTRIX_SANITIZE MATCHES "undefined")
+    add_compile_options(-fno-sanitize-recover=undefined)
+  endif()
   add_link_options(-fsanitize=${KESTRIX_SANITIZE})
 endif()
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds, and runs the whole suite: once as released,
-# once under AddressSanitizer and UndefinedBehaviorSanitizer.
+# once under AddressSanitizer and UndefinedBehaviorSanitizer, once under
+# ThreadSanitizer.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install_deps.sh"
@@ -13,3 +14,4 @@ run_suite() {
 run_suite "$root/build"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   run_suite "$root/build-asan" -DKESTRIX_SANITIZE=address,undefined
+TSAN_OPTIONS=halt_on_error=1 run_suite "$root/build-tsan" -DKESTRIX_SANITIZE=thread
