@@ -87,6 +87,19 @@ void WriteFlights(sqlite3* db, WindowHandle owner, const std::vector<AvailableFl
   }
 }
 
+void ReadLeadingColumns(sql::Statement& select, FlightRecord& r) {
+  r.flightId = select.Text(1);
+  r.startTime = select.Int64(2);
+  r.flightMinutes = select.Int(3);
+  r.groundMinutesLeft = select.Int(4);
+  r.fuelUsed = select.Int(5);
+  r.landingRate = select.Double(6);
+  r.landingSpeed = select.Int(7);
+  r.lastLatitude = select.Double(8);
+  r.lastLongitude = select.Double(9);
+  r.lastFeedTime = select.Int(10);
+}
+
 bool ReadReports(sqlite3* db, std::vector<FlightRecord>& list, bool withPoints) {
   list.clear();
   sql::Statement select(db, Reveal(scrambled::SqlSelectReports));
@@ -94,16 +107,7 @@ bool ReadReports(sqlite3* db, std::vector<FlightRecord>& list, bool withPoints) 
   const std::string table = Reveal(scrambled::TableReports);
   while (select.StepRow()) {
     FlightRecord r;
-    r.flightId = select.Text(1);
-    r.startTime = select.Int64(2);
-    r.flightMinutes = select.Int(3);
-    r.groundMinutesLeft = select.Int(4);
-    r.fuelUsed = select.Int(5);
-    r.landingRate = select.Double(6);
-    r.landingSpeed = select.Int(7);
-    r.lastLatitude = select.Double(8);
-    r.lastLongitude = select.Double(9);
-    r.lastFeedTime = select.Int(10);
+    ReadLeadingColumns(select, r);
     r.savedTime = select.Int(11);
     r.flightPlanFile = select.Text(12);
     const int64_t count = select.Int(13);
@@ -196,16 +200,7 @@ bool Database::ReadTempFlight(const std::string& flightId, FlightRecord& r, bool
       select.BindText(1, flightId);
       if (select.StepRow()) {
         rowId = select.Int64(0);
-        r.flightId = select.Text(1);
-        r.startTime = select.Int64(2);
-        r.flightMinutes = select.Int(3);
-        r.groundMinutesLeft = select.Int(4);
-        r.fuelUsed = select.Int(5);
-        r.landingRate = select.Double(6);
-        r.landingSpeed = select.Int(7);
-        r.lastLatitude = select.Double(8);
-        r.lastLongitude = select.Double(9);
-        r.lastFeedTime = select.Int(10);
+        rows::ReadLeadingColumns(select, r);
         r.flightPhase = select.Int(11);
         r.recordedTime = select.Int64(12);
         r.groundTime = select.Int64(13);

@@ -8,6 +8,10 @@
 
 struct sqlite3;
 
+namespace kestrix::sql {
+class Statement;
+}
+
 // Row-level pieces of the store operations. Each runs on an open connection,
 // inside whatever transaction the calling operation holds.
 namespace kestrix::rows {
@@ -21,6 +25,8 @@ bool ReadFlights(sqlite3* db, std::vector<AvailableFlight>& list);
 // Replaces the whole list; a row that is not written is shown and skipped.
 void WriteFlights(sqlite3* db, WindowHandle owner, const std::vector<AvailableFlight>& list);
 
+// Columns 1 to 10 of a selected row, laid out alike in reports and temporary flights.
+void ReadLeadingColumns(sql::Statement& select, FlightRecord& record);
 // False when the select cannot be prepared.
 bool ReadReports(sqlite3* db, std::vector<FlightRecord>& list, bool withPoints);
 // Inserts the report and fills its points; false (after showing SQLite's
