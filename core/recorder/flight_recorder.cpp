@@ -1,9 +1,10 @@
 #include "recorder/flight_recorder.h"
 
-#include <cstdlib>
 
 #include "platform/clock.h"
 #include "recorder/live_feed.h"
+#include "server/command_request.h"
+#include "server/reply_format.h"
 #include "store/database.h"
 
 namespace kestrix {
@@ -32,7 +33,6 @@ bool LinkLost(int code) {
 }
 
 // A plain decimal conversion: leading digits count, anything else reads as 0.
-int64_t DecimalValue(const std::string& text) { return std::strtoll(text.c_str(), nullptr, 10); }
 
 void Notify(WindowHandle owner, const char* text, unsigned kind) { ShowMessageBox(owner, text, kProgramCaption, kind); }
 
@@ -46,7 +46,7 @@ FlightRecorder::FlightRecorder(FlightView& view, SimLink& link, FlightServer& se
     : view(view), link(link), server(server), statusText(kStatusTexts[RecorderStatus::NotStarted]) {}
 
 bool FlightRecorder::SetFlightId(const std::string& flightId) {
-  if (DecimalValue(flightId) == 0 && flightId.size() != 36) {
+  if (LeadingDecimal(flightId) == 0 && !IsGuidString(flightId)) {
     Notify(view.Handle(), "The FlightId is invalid.", MessageKind::Error);
     return false;
   }
@@ -54,12 +54,9 @@ bool FlightRecorder::SetFlightId(const std::string& flightId) {
   return true;
 }
 
-std::string FlightRecorder::ServerText(const char* key) const {
-  auto found = serverVars.find(key);
-  return found == serverVars.end() ? std::string() : found->second;
-}
+std::string FlightRecorder::ServerText(const char* key) const { return Variable(serverVars, key); }
 
-int64_t FlightRecorder::ServerNumber(const char* key) const { return DecimalValue(ServerText(key)); }
+int64_t FlightRecorder::ServerNumber(const char* key) const { return LeadingDecimal(ServerText(key)); }
 
 bool FlightRecorder::PointsEnabled() const { return ServerText("flightPointsEnabledTest") == "True"; }
 
@@ -439,7 +436,7 @@ void FlightRecorder::PointCounterStep() {
 }
 
 void FlightRecorder::ReplaceNonNumericFlightId() {
-  if (DecimalValue(tempFlight.flightId) == 0) tempFlight.flightId = openFlightId;
+  if (LeadingDecimal(tempFlight.flightId) == 0) tempFlight.flightId = openFlightId;
 }
 
 bool FlightRecorder::SaveTempFlight() {
@@ -608,7 +605,7 @@ ResumeValuesTexts ReadLastRecordedValues(WindowHandle owner, const std::string& 
   db.ReadTempFlight(flightId, record, false, false);
   ServerVariables variables;
   db.ReadServerVariables(variables);
-  return MakeResumeValuesTexts(record, static_cast<int32_t>(DecimalValue(variables["maxGroundTime"])));
+  return MakeResumeValuesTexts(record, static_cast<int32_t>(LeadingDecimal(variables["maxGroundTime"])));
 }
 
 void ShowResumeNotice(WindowHandle owner) {

@@ -1,15 +1,15 @@
 #include "recorder/live_feed.h"
 
-#include <cstdlib>
 
 #include "recorder/result_texts.h"
+#include "server/command_request.h"
 
 namespace kestrix {
 
 namespace {
 
 int32_t PilotNumberValue(const std::string& pilotNumber) {
-  return static_cast<int32_t>(std::strtol(pilotNumber.c_str(), nullptr, 10));
+  return static_cast<int32_t>(LeadingDecimal(pilotNumber));
 }
 
 }  // namespace

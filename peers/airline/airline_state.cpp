@@ -1,7 +1,6 @@
 #include "airline/airline_state.h"
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <cstdio>
 
@@ -44,9 +43,9 @@ std::string PercentDecode(std::string_view text) {
   std::string out;
   out.reserve(text.size());
   for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '%' && i + 2 < text.size() && std::isxdigit(static_cast<unsigned char>(text[i + 1])) &&
-        std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
-      out += static_cast<char>(std::stoi(std::string(text.substr(i + 1, 2)), nullptr, 16));
+    const auto byte = text[i] == '%' && i + 2 < text.size() ? HexDecode(text.substr(i + 1, 2)) : std::nullopt;
+    if (byte) {
+      out += *byte;
       i += 2;
     } else {
       out += text[i];
