@@ -1,0 +1,89 @@
+#include "gui/dialog_base.h"
+
+#include <QFontMetrics>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QWindow>
+
+#include "gui/desktop_style.h"
+#include "platform/message_box.h"
+
+namespace kestrix::gui {
+
+namespace {
+
+QLabel* MakeLogoCaption(QWidget* parent, int id, const char* text, const QColor& colour) {
+  auto* label = new QLabel(text, parent);
+  label->setObjectName(QString::number(id));
+  label->setFont(LogoFont());
+  QPalette palette = label->palette();
+  palette.setColor(QPalette::WindowText, colour);
+  label->setPalette(palette);
+  return label;
+}
+
+}  // namespace
+
+DialogUnits::DialogUnits(const QFont& font) {
+  const QFontMetrics metrics(font);
+  const int alphabet = metrics.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+  baseX = (alphabet / 26 + 1) / 2;
+  baseY = metrics.height();
+}
+
+int DialogUnits::X(int units) const { return (units * baseX + 2) / 4; }
+int DialogUnits::Y(int units) const { return (units * baseY + 4) / 8; }
+
+QRect DialogUnits::Rect(int x, int y, int width, int height) const {
+  return QRect(X(x), Y(y), X(width), Y(height));
+}
+
+QSize DialogUnits::Size(QSize units) const { return QSize(X(units.width()), Y(units.height())); }
+
+DialogBase::DialogBase(QWidget* parent, const DialogTemplate& layout)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), units(layout.font), dragByBody(layout.dragByBody) {
+  setWindowTitle(kProgramCaption);
+  setFont(layout.font);
+  ApplyDarkScheme(*this);
+  setFixedSize(units.Size(layout.sizeInUnits));
+  if (layout.logoCaptions) {
+    MakeLogoCaption(this, kLogoFirstId, "KESTRIX", kLightColour)->move(units.X(7), units.Y(4));
+    QLabel* second = MakeLogoCaption(this, kLogoSecondId, "HALVORN", kLogoBlue);
+    second->move(units.X(7) + LogoCaption(kLogoFirstId)->sizeHint().width() + units.X(2), units.Y(4));
+  }
+}
+
+void DialogBase::Place(QWidget* control, int x, int y, int width, int height) const {
+  control->setGeometry(units.Rect(x, y, width, height));
+}
+
+QLabel* DialogBase::LogoCaption(int id) const { return findChild<QLabel*>(QString::number(id)); }
+
+void DialogBase::mousePressEvent(QMouseEvent* event) {
+  if (!dragByBody || event->button() != Qt::LeftButton) return QDialog::mousePressEvent(event);
+  // A desktop that moves windows itself does it best; elsewhere follow the mouse.
+  if (windowHandle() && windowHandle()->startSystemMove()) return;
+  dragging = true;
+  dragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
+}
+
+void DialogBase::mouseMoveEvent(QMouseEvent* event) {
+  if (!dragging) return QDialog::mouseMoveEvent(event);
+  move(event->globalPosition().toPoint() - dragOffset);
+}
+
+void DialogBase::mouseReleaseEvent(QMouseEvent* event) {
+  dragging = false;
+  QDialog::mouseReleaseEvent(event);
+}
+
+void DialogBase::paintEvent(QPaintEvent* event) {
+  QDialog::paintEvent(event);
+  // The thin raised frame of a borderless dialog.
+  QPainter painter(this);
+  painter.setPen(QColor(90, 90, 90));
+  painter.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+}  // namespace kestrix::gui

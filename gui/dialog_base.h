@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QDialog>
+#include <QFont>
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+
+class QLabel;
+
+namespace kestrix::gui {
+
+// Control ids of the two logo captions, kept as the captions' object names.
+inline constexpr int kLogoFirstId = 1004;
+inline constexpr int kLogoSecondId = 1005;
+
+// What a dialog of the program looks like, fixed by its template.
+struct DialogTemplate {
+  QSize sizeInUnits;          // dialog units
+  bool logoCaptions = true;   // "KESTRIX" and "HALVORN" in the top-left corner
+  bool dragByBody = true;     // a press anywhere on the body moves the window
+  QFont font;                 // the template font; the dialog units follow from it
+};
+
+// Converts dialog units to pixels from a font's average character width and
+// height, the way dialog templates are laid out.
+class DialogUnits {
+ public:
+  explicit DialogUnits(const QFont& font);
+  int X(int units) const;
+  int Y(int units) const;
+  QRect Rect(int x, int y, int width, int height) const;
+  QSize Size(QSize units) const;
+
+ private:
+  int baseX;
+  int baseY;
+};
+
+// The base of every dialog: borderless, dark, with the logo captions, the
+// body drag and the layout in dialog units.
+class DialogBase : public QDialog {
+  Q_OBJECT
+ public:
+  DialogBase(QWidget* parent, const DialogTemplate& layout);
+
+  // Places a child control at a rectangle given in dialog units.
+  void Place(QWidget* control, int x, int y, int width, int height) const;
+  const DialogUnits& Units() const { return units; }
+  // The caption with control id 1004 or 1005; null without logo captions.
+  QLabel* LogoCaption(int id) const;
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  DialogUnits units;
+  bool dragByBody;
+  bool dragging = false;
+  QPoint dragOffset;
+};
+
+}  // namespace kestrix::gui
