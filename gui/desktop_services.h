@@ -1,0 +1,9 @@
+#pragma once
+
+namespace kestrix::gui {
+
+// Installs the desktop's message boxes, progress dialog, web host and pilot
+// info dialog behind the core's seams; call once the QApplication exists.
+void InstallDesktopServices();
+
+}  // namespace kestrix::gui
