@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds, flies and files one demo flight with the
-# console front-end against the stand-in airline server and simulator, then
-# runs the benchmarks.
+# Installs what is needed, builds, and runs the program against the stand-in
+# airline server and simulator. On a machine with a display it opens the
+# desktop program (log in as demo / demo); without one it flies and files one
+# demo flight with the console front-end and renders every window of the
+# program to PNG files. Then it runs the benchmarks.
 #
 #   bash scripts/run.sh [--speed N] [--no-bench]
 #
@@ -64,11 +66,21 @@ port=$(airline_port)
 sim_pid=$!
 await "$sim_pid" test -S "$demo/sim/UIPCMAIN" || { echo "run.sh: the simulator stand-in did not start" >&2; cat "$demo/sim.log" >&2; exit 1; }
 
-echo "== demo flight: airline on 127.0.0.1:$port, simulator at ${speed}x"
 status=0
-"$build/app/kestrix-console" --server-vars-host "127.0.0.1:$port" --user demo --password demo \
-  --speed "$speed" --sim-dir "$demo/sim" --workdir "$demo/work" || status=$?
-stop_peers
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  echo "== Kestrix: airline on 127.0.0.1:$port, simulator at ${speed}x; log in as demo / demo"
+  KESTRIX_DATA_DIR="$demo/work" KESTRIX_SERVER_VARS_HOST="127.0.0.1:$port" KESTRIX_ONLINE=1 \
+    KESTRIX_SIM_DIR="$demo/sim" "$build/app/kestrix/kestrix" || status=$?
+  stop_peers
+else
+  echo "== demo flight: airline on 127.0.0.1:$port, simulator at ${speed}x"
+  "$build/app/kestrix-console" --server-vars-host "127.0.0.1:$port" --user demo --password demo \
+    --speed "$speed" --sim-dir "$demo/sim" --workdir "$demo/work" || status=$?
+  stop_peers
+  echo
+  echo "== no display: the program's windows, rendered offscreen"
+  "$root/scripts/screens.sh" --no-build "$demo/screens"
+fi
 
 echo
 echo "== where to look"
