@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPushButton>
 #include <QWindow>
 
 #include "gui/desktop_style.h"
@@ -56,6 +57,13 @@ DialogBase::DialogBase(QWidget* parent, const DialogTemplate& layout)
 
 void DialogBase::Place(QWidget* control, int x, int y, int width, int height) const {
   control->setGeometry(units.Rect(x, y, width, height));
+}
+
+QPushButton* DialogBase::AddButton(int id, const QString& text, int x, int y, int width, int height) {
+  auto* button = new QPushButton(text, this);
+  button->setObjectName(QString::number(id));
+  Place(button, x, y, width, height);
+  return button;
 }
 
 QLabel* DialogBase::LogoCaption(int id) const { return findChild<QLabel*>(QString::number(id)); }

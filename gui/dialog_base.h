@@ -7,6 +7,7 @@
 #include <QSize>
 
 class QLabel;
+class QPushButton;
 
 namespace kestrix::gui {
 
@@ -46,6 +47,8 @@ class DialogBase : public QDialog {
 
   // Places a child control at a rectangle given in dialog units.
   void Place(QWidget* control, int x, int y, int width, int height) const;
+  // A push button named after its command id, placed in dialog units.
+  QPushButton* AddButton(int id, const QString& text, int x, int y, int width, int height);
   const DialogUnits& Units() const { return units; }
   // The caption with control id 1004 or 1005; null without logo captions.
   QLabel* LogoCaption(int id) const;
