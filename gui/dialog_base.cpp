@@ -66,6 +66,13 @@ QPushButton* DialogBase::AddButton(int id, const QString& text, int x, int y, in
   return button;
 }
 
+QLabel* DialogBase::AddLabel(int id, const QString& text, int x, int y, int width, int height) {
+  auto* label = new QLabel(text, this);
+  if (id != kNoId) label->setObjectName(QString::number(id));
+  Place(label, x, y, width, height);
+  return label;
+}
+
 QLabel* DialogBase::LogoCaption(int id) const { return findChild<QLabel*>(QString::number(id)); }
 
 void DialogBase::mousePressEvent(QMouseEvent* event) {

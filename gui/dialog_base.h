@@ -14,6 +14,8 @@ namespace kestrix::gui {
 // Control ids of the two logo captions, kept as the captions' object names.
 inline constexpr int kLogoFirstId = 1004;
 inline constexpr int kLogoSecondId = 1005;
+// The id of a static control nobody refers to.
+inline constexpr int kNoId = -1;
 
 // What a dialog of the program looks like, fixed by its template.
 struct DialogTemplate {
@@ -49,6 +51,8 @@ class DialogBase : public QDialog {
   void Place(QWidget* control, int x, int y, int width, int height) const;
   // A push button named after its command id, placed in dialog units.
   QPushButton* AddButton(int id, const QString& text, int x, int y, int width, int height);
+  // A static text, named after its id unless that is kNoId, placed in dialog units.
+  QLabel* AddLabel(int id, const QString& text, int x, int y, int width, int height);
   const DialogUnits& Units() const { return units; }
   // The caption with control id 1004 or 1005; null without logo captions.
   QLabel* LogoCaption(int id) const;
