@@ -1,5 +1,6 @@
 #include "gui/dialog_base.h"
 
+#include <QCoreApplication>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QMouseEvent>
@@ -71,6 +72,13 @@ QLabel* DialogBase::AddLabel(int id, const QString& text, int x, int y, int widt
   if (id != kNoId) label->setObjectName(QString::number(id));
   Place(label, x, y, width, height);
   return label;
+}
+
+void DialogBase::ShowAndPaint() {
+  show();
+  // Lets the window system map the window; user input waits for the caller.
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  repaint();
 }
 
 QLabel* DialogBase::LogoCaption(int id) const { return findChild<QLabel*>(QString::number(id)); }

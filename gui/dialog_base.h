@@ -53,6 +53,9 @@ class DialogBase : public QDialog {
   QPushButton* AddButton(int id, const QString& text, int x, int y, int width, int height);
   // A static text, named after its id unless that is kNoId, placed in dialog units.
   QLabel* AddLabel(int id, const QString& text, int x, int y, int width, int height);
+  // Shows the window and draws it at once, for callers that keep the thread
+  // busy afterwards (a splash before a pause, progress during a request).
+  void ShowAndPaint();
   const DialogUnits& Units() const { return units; }
   // The caption with control id 1004 or 1005; null without logo captions.
   QLabel* LogoCaption(int id) const;
