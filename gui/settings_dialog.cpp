@@ -81,13 +81,12 @@ int RunSettingsDialog(QWidget* owner) {
   SettingsDialog dialog(owner, Database(HandleOf(owner)).ReadProgramSettings());
   dialog.show();
   // Modeless with a loop of its own: only the owner waits, other windows stay usable.
-  if (owner) owner->setEnabled(false);
-  dialog.setEnabled(true);
+  if (owner) SetWindowEnabled(owner, false);
   QEventLoop loop;
   QObject::connect(&dialog, &QDialog::finished, &loop, &QEventLoop::quit);
   loop.exec();
   if (owner) {
-    owner->setEnabled(true);
+    SetWindowEnabled(owner, true);
     owner->raise();
     owner->activateWindow();
   }
