@@ -18,4 +18,4 @@ run_suite() {
 run_suite "$root/build" ""
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   run_suite "$root/build-asan" webengine -DKESTRIX_SANITIZE=address,undefined
-TSAN_OPTIONS=halt_on_error=1 run_suite "$root/build-tsan" webengine -DKESTRIX_SANITIZE=thread
+TSAN_OPTIONS="halt_on_error=1 suppressions=$root/tests/sanitizers/tsan.supp" run_suite "$root/build-tsan" webengine -DKESTRIX_SANITIZE=thread

@@ -13,6 +13,7 @@
 #include "gui/desktop_style.h"
 #include "gui/main_dialog.h"
 #include "gui/splash_screen.h"
+#include "gui/web_host.h"
 
 namespace {
 
@@ -60,7 +61,7 @@ class StartTiming : public QObject {
 }  // namespace
 
 int main(int argc, char** argv) {
-  QApplication::setAttribute(Qt::AA_ShareOpenGLContexts);  // the embedded browser needs it
+  kestrix::gui::PrepareEmbeddedBrowser();
   QApplication application(argc, argv);
   QApplication::setApplicationName("Kestrix");
   QApplication::setQuitOnLastWindowClosed(false);

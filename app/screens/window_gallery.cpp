@@ -1,0 +1,137 @@
+#include "screens/window_gallery.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QPixmap>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <QWebEngineView>
+#include <QWidget>
+
+#include <cstdio>
+#include <memory>
+
+#include "gui/about_dialog.h"
+#include "gui/file_flight_report_dialog.h"
+#include "gui/main_dialog.h"
+#include "gui/message_box_presenter.h"
+#include "gui/pilot_info_dialog.h"
+#include "gui/progress_dialog.h"
+#include "gui/settings_dialog.h"
+#include "gui/splash_screen.h"
+#include "gui/ticket_viewer.h"
+#include "gui/web_host.h"
+#include "server/account.h"
+#include "server/ticket.h"
+#include "store/database.h"
+
+namespace kestrix::screens {
+namespace {
+
+bool Write(const QPixmap& picture, const QString& path) {
+  const bool saved = !picture.isNull() && picture.save(path);
+  std::printf("%s %s\n", saved ? "wrote" : "could not write", path.toLocal8Bit().constData());
+  return saved;
+}
+
+// Shows the window, lets it lay itself out and paint, and saves what it shows.
+bool Save(QWidget& window, const QString& path) {
+  window.show();
+  if (!QTest::qWaitForWindowExposed(&window)) QTest::qWait(200);
+  QTest::qWait(50);
+  const bool saved = Write(window.grab(), path);
+  window.close();
+  return saved;
+}
+
+void SelectFirstRow(QWidget& window) {
+  if (auto* list = window.findChild<QAbstractItemView*>("1001")) list->selectRow(0);
+}
+
+// A box as the program shows it: through the desktop's presenter, saved
+// from inside its own event loop and then answered.
+bool SaveMessageBox(const QString& path) {
+  bool saved = false;
+  QTimer::singleShot(300, [&] {
+    if (QWidget* box = QApplication::activeModalWidget()) {
+      saved = Write(box->grab(), path);
+      QTest::keyClick(box, Qt::Key_N);
+    }
+  });
+  gui::QtMessageBoxPresenter().Present({nullptr, "Are you sure you want to remove the data for flight HVN123?",
+                                        kProgramCaption, MessageKind::Question});
+  return saved;
+}
+
+// The report page in the embedded browser: the page is drawn by the
+// browser's own process, so the picture is taken from the screen.
+bool SaveWebHost(const QString& path) {
+  ServerVariables variables;
+  Database().ReadServerVariables(variables);
+  gui::WebHostWindow window(nullptr, gui::PageAddress("http://" + variables["server"] + "/"));
+  QSignalSpy loaded(window.View(), &QWebEngineView::loadFinished);
+  window.show();
+  loaded.wait(10000);
+  QTest::qWait(500);
+  QScreen* screen = window.screen();
+  return Write(screen ? screen->grabWindow(window.winId()) : QPixmap(), path);
+}
+
+}  // namespace
+
+bool RenderEveryWindow(const QString& outDir) {
+  bool ok = true;
+  auto save = [&](const char* name, QWidget& window) { ok = Save(window, outDir + "/" + name + ".png") && ok; };
+  {
+    gui::MainDialog dialog;
+    SelectFirstRow(dialog);
+    save("main_dialog", dialog);
+  }
+  {
+    gui::FileFlightReportDialog dialog;
+    SelectFirstRow(dialog);
+    save("file_flight_reports", dialog);
+  }
+  {
+    gui::SettingsDialog dialog(nullptr, Database().ReadProgramSettings());
+    save("settings", dialog);
+  }
+  {
+    PilotInfo pilot;
+    Database().ReadPilotInfo(pilot);
+    gui::PilotInfoDialog dialog(nullptr, pilot);
+    save("pilot_info", dialog);
+  }
+  {
+    std::vector<AvailableFlight> flights;
+    Database().ReadAvailableFlights(flights);
+    std::string front, back;
+    ServerLink link;
+    for (const auto& flight : flights) {
+      if (FetchTicketImages(link, flight.flightId, flight.type, front, back)) break;
+    }
+    gui::ViewTicketDialog dialog(nullptr, gui::DecodeTicketSide(front), gui::DecodeTicketSide(back));
+    save("ticket_viewer", dialog);
+  }
+  {
+    gui::AboutDialog dialog(nullptr);
+    save("about", dialog);
+  }
+  {
+    gui::WaitDialog dialog(nullptr);
+    dialog.SetText("Downloading the flights list...\nPlease wait.");
+    dialog.Advance(66);
+    save("progress", dialog);
+  }
+  {
+    gui::SplashScreen splash;
+    save("splash", splash);
+  }
+  ok = SaveMessageBox(outDir + "/message_box.png") && ok;
+  if (QApplication::platformName() != "offscreen") ok = SaveWebHost(outDir + "/web_host.png") && ok;
+  return ok;
+}
+
+}  // namespace kestrix::screens
