@@ -70,17 +70,8 @@ bool RemoveServerReport(WindowHandle owner, ServerLink& link, const AvailableFli
   return false;
 }
 
-}  // namespace
-
-bool EnsureConnected(WindowHandle owner) {
-  if (IsInternetConnected()) return true;
-  Tell(owner, kNotConnected, MessageKind::Information);
-  return false;
-}
-
-void DownloadFlights(WindowHandle owner) {
-  if (!IsInternetConnected()) return;
-  Database store(owner);
+// The schedule's flights, held only until they are stored.
+void WriteDownloadedFlights(WindowHandle owner, Database& store) {
   PilotInfo pilot;
   store.ReadPilotInfo(pilot);
   ServerLink link;
@@ -100,6 +91,20 @@ void DownloadFlights(WindowHandle owner) {
       store.WriteAvailableFlights(flights, true);
       break;
   }
+}
+
+}  // namespace
+
+bool EnsureConnected(WindowHandle owner) {
+  if (IsInternetConnected()) return true;
+  Tell(owner, kNotConnected, MessageKind::Information);
+  return false;
+}
+
+void DownloadFlights(WindowHandle owner) {
+  if (!IsInternetConnected()) return;
+  Database store(owner);
+  WriteDownloadedFlights(owner, store);
   store.PurgeOrphanReports();
 }
 

@@ -33,14 +33,33 @@ std::string FormatCell(const char* format, Args... args) {
   return buffer;
 }
 
-std::string RouteText(const AvailableFlight& flight) {
-  std::string route = flight.departure + " - " + flight.arrival;
-  if (!(flight.status & (StatusInProgress | StatusRefuelingStop))) return route;
+// Departure and arrival, then the markers of a flight in progress ("*") and
+// at a refuelling stop ("R"); written into `route`, reused from row to row.
+void RouteText(const AvailableFlight& flight, std::string& route) {
+  route.assign(flight.departure).append(" - ").append(flight.arrival);
+  if (!(flight.status & (StatusInProgress | StatusRefuelingStop))) return;
   route += " (";
   if (flight.status & StatusInProgress) route += '*';
   if (flight.status & StatusRefuelingStop) route += 'R';
-  return route + ')';
+  route += ')';
 }
+
+// Expiry of every listed flight, each distinct type and text worked out
+// once: a whole schedule shares a handful of dates.
+class ExpiryCache {
+ public:
+  explicit ExpiryCache(int64_t now) : now(now) {}
+  bool Expired(const AvailableFlight& flight) {
+    if (flight.expiryDate == "N/A") return false;
+    const auto [entry, added] = known[flight.type].try_emplace(flight.expiryDate, false);
+    if (added) entry->second = IsFlightExpired(flight, now);
+    return entry->second;
+  }
+
+ private:
+  int64_t now;
+  std::unordered_map<std::string_view, std::unordered_map<std::string_view, bool>> known;
+};
 
 struct Legs {
   int count = 0;
@@ -83,22 +102,20 @@ bool IsListed(const AvailableFlight& flight, int64_t now) {
   return LeadingDecimal(flight.effectiveDate) <= now;
 }
 
-ListRow FlightListRow(const AvailableFlight& flight, int64_t now) {
-  const bool expired = flight.expiryDate != "N/A" && IsFlightExpired(flight, now);
-  return {flight.flightId,
-          DisplayedFlightNumber(flight),
-          RouteText(flight),
-          flight.airlineName,
-          flight.aircraftType == "--" ? std::string() : flight.aircraftType,
-          flight.type,
-          expired ? std::string("Expired") : flight.expiryDate};
-}
-
-std::vector<ListRow> FlightListRows(const std::vector<AvailableFlight>& flights, int64_t now) {
-  std::vector<ListRow> rows;
-  rows.reserve(flights.size());
-  for (const AvailableFlight& flight : flights)
-    if (IsListed(flight, now)) rows.push_back(FlightListRow(flight, now));
+ListRows FlightListRows(const std::vector<AvailableFlight>& flights, int64_t now) {
+  constexpr size_t kTypicalRowBytes = 80;
+  ListRows rows(FlightColumn::Count);
+  rows.Reserve(flights.size(), kTypicalRowBytes);
+  ExpiryCache expiry(now);
+  std::string route;
+  for (const AvailableFlight& flight : flights) {
+    if (!IsListed(flight, now)) continue;
+    RouteText(flight, route);
+    const std::string_view aircraft = flight.aircraftType == "--" ? std::string_view() : flight.aircraftType;
+    const std::string_view expires = expiry.Expired(flight) ? std::string_view("Expired") : flight.expiryDate;
+    rows.Add({flight.flightId, DisplayedFlightNumber(flight), route, flight.airlineName, aircraft, flight.type,
+              expires});
+  }
   return rows;
 }
 
@@ -131,25 +148,24 @@ std::vector<int> ReportMenuItems() {
 
 bool PilotNumberSet(const PilotInfo& pilot) { return LeadingDecimal(pilot.pilotNumber) != 0; }
 
-std::vector<ListRow> ReportListRows(const std::vector<AvailableFlight>& flights,
-                                    const std::vector<FlightRecord>& reports) {
+ListRows ReportListRows(const std::vector<AvailableFlight>& flights, const std::vector<FlightRecord>& reports) {
   std::unordered_map<std::string_view, Legs> legs;
   for (const FlightRecord& report : reports) {
     Legs& flight = legs[report.flightId];
     ++flight.count;
     flight.minutes += report.flightMinutes;
   }
-  std::vector<ListRow> rows;
+  ListRows rows(ReportColumn::Count);
   for (const AvailableFlight& flight : flights) {
     if (!(flight.status & StatusCompleted) || (flight.status & StatusFiled)) continue;
     const auto found = legs.find(flight.flightId);
     const Legs counted = found == legs.end() ? Legs{} : found->second;
     const char* departure = flight.departure.c_str();
     const char* arrival = flight.arrival.c_str();
-    rows.push_back({flight.flightId, DisplayedFlightNumber(flight),
-                    counted.count < 2 ? FormatCell("%s - %s", departure, arrival)
-                                      : FormatCell("%s - %s (%d legs)", departure, arrival, counted.count),
-                    FormatCell("%lld minutes", counted.minutes)});
+    rows.Add({flight.flightId, DisplayedFlightNumber(flight),
+              counted.count < 2 ? FormatCell("%s - %s", departure, arrival)
+                                : FormatCell("%s - %s (%d legs)", departure, arrival, counted.count),
+              FormatCell("%lld minutes", counted.minutes)});
   }
   return rows;
 }

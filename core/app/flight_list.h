@@ -4,14 +4,13 @@
 #include <string>
 #include <vector>
 
+#include "app/list_rows.h"
 #include "store/records.h"
 
 namespace kestrix {
 
-// One row of a flights list: its texts in column order, column 0 the flight id.
-using ListRow = std::vector<std::string>;
-
-// Columns of the main dialog's flights list.
+// Columns of the main dialog's flights list; column 0 of either list holds
+// the flight id, the key by which every command finds the flight.
 namespace FlightColumn {
 inline constexpr int Id = 0;
 inline constexpr int Number = 1;
@@ -56,10 +55,8 @@ bool IsFlightExpired(const AvailableFlight& flight, int64_t now);
 // completed nor removed.
 bool IsListed(const AvailableFlight& flight, int64_t now);
 
-// The main dialog's row of a listed flight.
-ListRow FlightListRow(const AvailableFlight& flight, int64_t now);
-// The rows of every listed flight, in store order.
-std::vector<ListRow> FlightListRows(const std::vector<AvailableFlight>& flights, int64_t now);
+// The main dialog's rows of every listed flight, in store order.
+ListRows FlightListRows(const std::vector<AvailableFlight>& flights, int64_t now);
 
 // Flights whose reports wait to be filed.
 int CountCompleted(const std::vector<AvailableFlight>& flights);
@@ -77,7 +74,6 @@ bool PilotNumberSet(const PilotInfo& pilot);
 
 // The file flight reports dialog's rows: every completed flight not yet filed,
 // in store order, with its legs counted and their minutes added up.
-std::vector<ListRow> ReportListRows(const std::vector<AvailableFlight>& flights,
-                                    const std::vector<FlightRecord>& reports);
+ListRows ReportListRows(const std::vector<AvailableFlight>& flights, const std::vector<FlightRecord>& reports);
 
 }  // namespace kestrix

@@ -32,6 +32,15 @@ AvailableFlight Flight(const std::string& type, int32_t status = 0, const std::s
   return flight;
 }
 
+using Texts = std::vector<std::vector<std::string>>;
+
+Texts TextsOf(const ListRows& rows) {
+  Texts texts(rows.Size());
+  for (size_t row = 0; row < rows.Size(); ++row)
+    for (size_t column = 0; column < rows.Columns(); ++column) texts[row].emplace_back(rows.Cell(row, column));
+  return texts;
+}
+
 // Runs the month/day/year test in a time zone of its own for the test's lifetime.
 class ScopedTimeZone {
  public:
@@ -116,15 +125,14 @@ TEST(FlightList, RowsOfTheListedFlights) {
   flights[7].effectiveDate = std::to_string(kNow);
   flights[8].effectiveDate = std::to_string(kNow + 1);
 
-  const std::vector<ListRow> rows = FlightListRows(flights, kNow);
-  const std::vector<ListRow> expected = {
+  const Texts expected = {
       {"F0SCH", "XY987", "KORD - KLAX", "Halvorn Air", "B738", "SCH", "N/A"},
       {"F2SCH", "XY123", "KORD - KLAX (*)", "Halvorn Air", "", "SCH", "N/A"},
       {"F4BID", "XY123", "KORD - KLAX (R)", "Halvorn Air", "B738", "BID", "Expired"},
       {"F6HVH", "XY123", "KORD - KLAX (*R)", "Halvorn Air", "B738", "HVH", "Expired"},
       {"F0GA", "XY123", "KORD - KLAX", "Halvorn Air", "B738", "GA", "N/A"},
   };
-  EXPECT_EQ(rows, expected);
+  EXPECT_EQ(TextsOf(FlightListRows(flights, kNow)), expected);
 }
 
 TEST(FlightList, FileMenuCountsTheCompletedFlights) {
@@ -169,15 +177,27 @@ TEST(FlightList, ReportRowsCountLegsAndAddTheirMinutes) {
   };
   const std::vector<FlightRecord> reports = {leg("F1SCH", 60), leg("F4SPL", 10), leg("F1SCH", 90),
                                              leg("F1BID", 45), leg("F1SCH", 45)};
-  const std::vector<ListRow> expected = {
+  const Texts expected = {
       {"F1SCH", "XY123", "KORD - KLAX (3 legs)", "195 minutes"},
       {"F1BID", "HV77", "KORD - KLAX", "45 minutes"},
   };
-  EXPECT_EQ(ReportListRows(flights, reports), expected);
+  EXPECT_EQ(TextsOf(ReportListRows(flights, reports)), expected);
 
   // The dialog's buffers hold 99 characters of a route.
   flights[1].departure = std::string(120, 'D');
-  EXPECT_EQ(ReportListRows(flights, reports)[1][ReportColumn::Route].size(), 99u);
+  EXPECT_EQ(ReportListRows(flights, reports).Cell(1, ReportColumn::Route).size(), 99u);
+}
+
+TEST(FlightList, RowsStayInPlaceAroundARemovedOne) {
+  ListRows rows(2);
+  rows.Add({"a", ""});
+  rows.Add({"bb", "ccc"});
+  rows.Add({"", "d"});
+  rows.Remove(1);
+  EXPECT_EQ(TextsOf(rows), (Texts{{"a", ""}, {"", "d"}}));
+  rows.Remove(0);
+  rows.Add({"e", "f"});
+  EXPECT_EQ(TextsOf(rows), (Texts{{"", "d"}, {"e", "f"}}));
 }
 
 TEST(FlightList, PilotNumberMustReadAsANumber) {
