@@ -1,9 +1,11 @@
 #include "gui/dialog_base.h"
 
+#include <QCoreApplication>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPushButton>
 #include <QWindow>
 
 #include "gui/desktop_style.h"
@@ -56,6 +58,27 @@ DialogBase::DialogBase(QWidget* parent, const DialogTemplate& layout)
 
 void DialogBase::Place(QWidget* control, int x, int y, int width, int height) const {
   control->setGeometry(units.Rect(x, y, width, height));
+}
+
+QPushButton* DialogBase::AddButton(int id, const QString& text, int x, int y, int width, int height) {
+  auto* button = new QPushButton(text, this);
+  button->setObjectName(QString::number(id));
+  Place(button, x, y, width, height);
+  return button;
+}
+
+QLabel* DialogBase::AddLabel(int id, const QString& text, int x, int y, int width, int height) {
+  auto* label = new QLabel(text, this);
+  if (id != kNoId) label->setObjectName(QString::number(id));
+  Place(label, x, y, width, height);
+  return label;
+}
+
+void DialogBase::ShowAndPaint() {
+  show();
+  // Lets the window system map the window; user input waits for the caller.
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  repaint();
 }
 
 QLabel* DialogBase::LogoCaption(int id) const { return findChild<QLabel*>(QString::number(id)); }

@@ -7,12 +7,15 @@
 #include <QSize>
 
 class QLabel;
+class QPushButton;
 
 namespace kestrix::gui {
 
 // Control ids of the two logo captions, kept as the captions' object names.
 inline constexpr int kLogoFirstId = 1004;
 inline constexpr int kLogoSecondId = 1005;
+// The id of a static control nobody refers to.
+inline constexpr int kNoId = -1;
 
 // What a dialog of the program looks like, fixed by its template.
 struct DialogTemplate {
@@ -46,6 +49,13 @@ class DialogBase : public QDialog {
 
   // Places a child control at a rectangle given in dialog units.
   void Place(QWidget* control, int x, int y, int width, int height) const;
+  // A push button named after its command id, placed in dialog units.
+  QPushButton* AddButton(int id, const QString& text, int x, int y, int width, int height);
+  // A static text, named after its id unless that is kNoId, placed in dialog units.
+  QLabel* AddLabel(int id, const QString& text, int x, int y, int width, int height);
+  // Shows the window and draws it at once, for callers that keep the thread
+  // busy afterwards (a splash before a pause, progress during a request).
+  void ShowAndPaint();
   const DialogUnits& Units() const { return units; }
   // The caption with control id 1004 or 1005; null without logo captions.
   QLabel* LogoCaption(int id) const;

@@ -1,6 +1,16 @@
 #pragma once
 
+#include "gui/dialog_base.h"
+
 namespace kestrix::gui {
+
+// The program's picture alone in a borderless window while the program starts.
+// It closes and deletes itself three seconds after it is created.
+class SplashScreen : public DialogBase {
+  Q_OBJECT
+ public:
+  SplashScreen();
+};
 
 // Shows the splash screen without a parent; it closes itself after three seconds.
 void ShowSplash();

@@ -1,0 +1,51 @@
+#include "gui/about_dialog.h"
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include "gui/code_page_text.h"
+#include "gui/desktop_style.h"
+#include "gui/program_bitmap.h"
+#include "server/auto_update.h"
+
+namespace kestrix::gui {
+namespace {
+
+// The program's version texts are compiled in, so they are always there.
+constexpr const char* kComments =
+    "Kestrix keeps your schedule of Halvorn flights, records the flights you fly in the "
+    "simulator and files their reports with the airline.";
+constexpr const char* kLegalCopyright = "Copyright \u00a9 2024 The Kestrix developers";
+
+const QColor kVersionColour(231, 190, 67);
+
+}  // namespace
+
+AboutDialog::AboutDialog(QWidget* owner) : DialogBase(owner, {QSize(211, 165), false, false, TemplateFont()}) {
+  QLabel* picture = AddLabel(kNoId, "", 7, 7, 197, 66);
+  picture->setPixmap(ProgramBitmap(picture->size()));
+
+  auto* comments = new QPlainTextEdit(QString::fromUtf8(kComments), this);
+  comments->setObjectName("1007");
+  comments->setReadOnly(true);
+  Place(comments, 7, 78, 197, 38);
+
+  AddLabel(1001, QString::fromUtf8(kLegalCopyright), 7, 120, 197, 9)->setAlignment(Qt::AlignCenter);
+  QLabel* version = AddLabel(1002, "Version: " + QtText(ProgramFileVersion()), 7, 131, 197, 9);
+  version->setAlignment(Qt::AlignCenter);
+  QPalette palette = version->palette();
+  palette.setColor(QPalette::WindowText, kVersionColour);
+  version->setPalette(palette);
+
+  QPushButton* ok = AddButton(1, "OK", 80, 145, 50, 14);
+  ok->setDefault(true);
+  connect(ok, &QPushButton::clicked, this, &AboutDialog::accept);
+}
+
+void RunAboutBox(QWidget* owner) {
+  AboutDialog dialog(owner);
+  dialog.exec();
+}
+
+}  // namespace kestrix::gui

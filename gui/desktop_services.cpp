@@ -1,0 +1,22 @@
+#include "gui/desktop_services.h"
+
+#include <memory>
+
+#include "gui/message_box_presenter.h"
+#include "gui/pilot_info_dialog.h"
+#include "gui/progress_dialog.h"
+#include "gui/web_host.h"
+#include "gui/window_handle.h"
+#include "server/account.h"
+
+namespace kestrix::gui {
+
+void InstallDesktopServices() {
+  InstallMessageBoxPresenter(std::make_shared<QtMessageBoxPresenter>());
+  InstallProgressDialogFactory(CreateDesktopProgressDialog);
+  InstallWebHost(std::make_shared<DesktopWebHost>());
+  // The core asks for the dialog only when the stored log-in is missing or not valid.
+  InstallPilotInfoDialog([](WindowHandle owner) { return RunPilotInfoDialog(WidgetOf(owner), false); });
+}
+
+}  // namespace kestrix::gui

@@ -1,0 +1,28 @@
+#include "gui/splash_screen.h"
+
+#include <QLabel>
+#include <QTimer>
+
+#include "gui/desktop_style.h"
+#include "gui/program_bitmap.h"
+
+namespace kestrix::gui {
+namespace {
+
+constexpr int kShownMs = 3000;
+
+}  // namespace
+
+SplashScreen::SplashScreen() : DialogBase(nullptr, {QSize(260, 104), false, false, ShellDialogFont()}) {
+  setAttribute(Qt::WA_DeleteOnClose);
+  QLabel* picture = AddLabel(kNoId, "", 0, 0, 260, 104);
+  picture->setPixmap(ProgramBitmap(picture->size()));
+  auto* timer = new QTimer(this);
+  timer->setSingleShot(true);
+  connect(timer, &QTimer::timeout, this, &QWidget::close);
+  timer->start(kShownMs);
+}
+
+void ShowSplash() { (new SplashScreen)->ShowAndPaint(); }
+
+}  // namespace kestrix::gui
