@@ -6,6 +6,8 @@
 #include <QProgressBar>
 #include <QThread>
 
+#include <algorithm>
+
 #include "gui/code_page_text.h"
 #include "gui/desktop_style.h"
 #include "gui/window_handle.h"

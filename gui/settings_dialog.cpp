@@ -32,7 +32,9 @@ constexpr Option kOptions[] = {
 }  // namespace
 
 SettingsDialog::SettingsDialog(QWidget* owner, uint32_t settings)
-    : DialogBase(owner, {QSize(201, 150), true, false, TemplateFont()}), tree(new QTreeWidget(this)), settings(settings) {
+    : DialogBase(owner, {QSize(201, 150), true, false, TemplateFont()}),
+      tree(new QTreeWidget(this)),
+      settings(settings) {
   tree->setObjectName(QString::number(kTreeId));
   tree->setHeaderHidden(true);
   tree->setRootIsDecorated(true);

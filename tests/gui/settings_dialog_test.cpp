@@ -6,7 +6,9 @@
 #include <QStyle>
 #include <QTest>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 
+#include "gui/desktop_style.h"
 #include "modal.h"
 #include "store/database.h"
 #include "support/scripted_message_box.h"
@@ -40,6 +42,18 @@ void ClickOption(SettingsDialog& dialog, const char* text, bool onText = false) 
                         tree->style()->pixelMetric(QStyle::PM_IndicatorWidth) / 2;
   const QPoint point(onText ? rect.center().x() : rect.left() + boxCentre, rect.center().y());
   QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, point);
+}
+
+// Beside its text every row shows the tree's plain background: no selection
+// and no current-row highlight.
+bool NoRowLooksSelected(SettingsDialog& dialog) {
+  QTreeWidget* tree = Tree(dialog);
+  const QImage image = tree->viewport()->grab().toImage();
+  for (QTreeWidgetItemIterator it(tree); *it; ++it) {
+    const QPoint besideText(image.width() - 4, tree->visualItemRect(*it).center().y());
+    if (image.pixelColor(besideText) != kLightColour) return false;
+  }
+  return true;
 }
 
 void Press(SettingsDialog& dialog, const char* id) {
@@ -112,17 +126,13 @@ TEST_F(Settings, ClickingAnItemsTextNeitherTogglesNorSelectsIt) {
   SettingsDialog dialog(&owner, ProgramSettings::Default);
   dialog.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
-  {
-    QImage im = Tree(dialog)->viewport()->grab().toImage();
-    for (int y = 2; y < 60; y += 3) printf("%d %s %s\n", y, qPrintable(im.pixelColor(40, y).name()), qPrintable(im.pixelColor(150, y).name()));
-    printf("focus %d current %p\n", Tree(dialog)->hasFocus(), (void*)Tree(dialog)->currentItem());
-  }
   for (const char* text : {kOnline, kChatAvailable, "Chat Options"}) {
     const bool before = Item(dialog, text)->checkState(0) == Qt::Checked;
     ClickOption(dialog, text, true);
     EXPECT_EQ(Item(dialog, text)->checkState(0) == Qt::Checked, before) << text;
     EXPECT_TRUE(Tree(dialog)->selectedItems().isEmpty()) << text;
     EXPECT_FALSE(Tree(dialog)->selectionModel()->hasSelection()) << text;
+    EXPECT_TRUE(NoRowLooksSelected(dialog)) << text;
   }
 }
 
