@@ -3,12 +3,13 @@
 #include <QString>
 
 #include <string>
+#include <string_view>
 
 namespace kestrix::gui {
 
 // The core keeps text as 8-bit strings in the program's code page (Latin-1);
 // widgets hold Unicode. Characters beyond Latin-1 become "?" on the way back.
-inline QString QtText(const std::string& text) {
+inline QString QtText(std::string_view text) {
   return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 

@@ -1,8 +1,9 @@
 #include "gui/dialog_base.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -57,7 +58,22 @@ DialogBase::DialogBase(QWidget* parent, const DialogTemplate& layout)
 }
 
 void DialogBase::Place(QWidget* control, int x, int y, int width, int height) const {
-  control->setGeometry(units.Rect(x, y, width, height));
+  control->setGeometry(units.Rect(x, y, width, height).translated(0, bodyTop));
+}
+
+void DialogBase::SetMenuBar(QMenuBar* bar) {
+  bar->setParent(this);
+  // Menus keep the desktop's own light colours, not the dialog's dark scheme.
+  QPalette desktop = QApplication::palette(bar);
+  desktop.setResolveMask(~QPalette::ResolveMask(0));  // every role set, none inherited from the dialog
+  bar->setPalette(desktop);
+  bar->setAutoFillBackground(true);
+  const int height = bar->sizeHint().height();
+  for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+    if (child != bar && !child->isWindow()) child->move(child->x(), child->y() + height);
+  bodyTop += height;
+  setFixedSize(width(), this->height() + height);
+  bar->setGeometry(0, 0, width(), height);
 }
 
 QPushButton* DialogBase::AddButton(int id, const QString& text, int x, int y, int width, int height) {

@@ -7,6 +7,7 @@
 #include <QSize>
 
 class QLabel;
+class QMenuBar;
 class QPushButton;
 
 namespace kestrix::gui {
@@ -47,7 +48,7 @@ class DialogBase : public QDialog {
  public:
   DialogBase(QWidget* parent, const DialogTemplate& layout);
 
-  // Places a child control at a rectangle given in dialog units.
+  // Places a child control at a rectangle given in dialog units, below the menu bar if any.
   void Place(QWidget* control, int x, int y, int width, int height) const;
   // A push button named after its command id, placed in dialog units.
   QPushButton* AddButton(int id, const QString& text, int x, int y, int width, int height);
@@ -56,6 +57,9 @@ class DialogBase : public QDialog {
   // Shows the window and draws it at once, for callers that keep the thread
   // busy afterwards (a splash before a pause, progress during a request).
   void ShowAndPaint();
+  // Puts `bar` above the body: the window grows by the bar's height and the
+  // body keeps its layout below it, as a template's menu does.
+  void SetMenuBar(QMenuBar* bar);
   const DialogUnits& Units() const { return units; }
   // The caption with control id 1004 or 1005; null without logo captions.
   QLabel* LogoCaption(int id) const;
@@ -69,6 +73,7 @@ class DialogBase : public QDialog {
  private:
   DialogUnits units;
   bool dragByBody;
+  int bodyTop = 0;
   bool dragging = false;
   QPoint dragOffset;
 };
