@@ -16,7 +16,7 @@ namespace {
 constexpr const char* kComments =
     "Kestrix keeps your schedule of Halvorn flights, records the flights you fly in the "
     "simulator and files their reports with the airline.";
-constexpr const char* kLegalCopyright = "Copyright \u00a9 2024 The Kestrix developers";
+constexpr const char* kLegalCopyright = "Copyright \u00a9 2026 The Kestrix developers";
 
 const QColor kVersionColour(231, 190, 67);
 

@@ -13,6 +13,7 @@
 
 #include "airline/airline_server.h"
 #include "gui/desktop_style.h"
+#include "gui/web_host.h"
 #include "platform/internet_state.h"
 #include "platform/message_box.h"
 #include "server/account.h"
@@ -72,7 +73,7 @@ int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
   }
-  QApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+  gui::PrepareEmbeddedBrowser();
   QApplication application(argc, argv);
   gui::ApplyDesktopStyle(application);
   const QString outDir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screens");

@@ -1,6 +1,6 @@
 #include "screens/window_gallery.h"
 
-#include <QAbstractItemView>
+#include <QTableView>
 #include <QApplication>
 #include <QPixmap>
 #include <QScreen>
@@ -23,7 +23,9 @@
 #include "gui/splash_screen.h"
 #include "gui/ticket_viewer.h"
 #include "gui/web_host.h"
+#include "platform/web_host.h"
 #include "server/account.h"
+#include "server/filing.h"
 #include "server/ticket.h"
 #include "store/database.h"
 
@@ -37,9 +39,10 @@ bool Write(const QPixmap& picture, const QString& path) {
 }
 
 // Shows the window, lets it lay itself out and paint, and saves what it shows.
-bool Save(QWidget& window, const QString& path) {
+bool Save(QWidget& window, const QString& path, void (*afterShow)(QWidget&) = nullptr) {
   window.show();
   if (!QTest::qWaitForWindowExposed(&window)) QTest::qWait(200);
+  if (afterShow) afterShow(window);
   QTest::qWait(50);
   const bool saved = Write(window.grab(), path);
   window.close();
@@ -47,7 +50,7 @@ bool Save(QWidget& window, const QString& path) {
 }
 
 void SelectFirstRow(QWidget& window) {
-  if (auto* list = window.findChild<QAbstractItemView*>("1001")) list->selectRow(0);
+  if (auto* list = window.findChild<QTableView*>("1001")) list->selectRow(0);
 }
 
 // A box as the program shows it: through the desktop's presenter, saved
@@ -65,12 +68,34 @@ bool SaveMessageBox(const QString& path) {
   return saved;
 }
 
+// Files a stored report and keeps the address of its report page instead of showing it.
+class AddressCatcher : public WebHost {
+ public:
+  int ShowPage(WindowHandle, const std::string& firstPart, const std::string& secondPart) override {
+    address = firstPart + secondPart;
+    return 0;
+  }
+  void EnableWindow(WindowHandle, bool) override {}
+  void BringToTop(WindowHandle) override {}
+  std::string address;
+};
+
+std::string FiledReportPage() {
+  std::vector<AvailableFlight> flights;
+  Database().ReadAvailableFlights(flights);
+  auto catcher = std::make_shared<AddressCatcher>();
+  InstallWebHost(catcher);
+  for (const auto& flight : flights) {
+    if ((flight.status & FlightStatus::StatusCompleted) && FileFlightReport(nullptr, flight.flightId)) break;
+  }
+  InstallWebHost(nullptr);
+  return catcher->address;
+}
+
 // The report page in the embedded browser: the page is drawn by the
 // browser's own process, so the picture is taken from the screen.
 bool SaveWebHost(const QString& path) {
-  ServerVariables variables;
-  Database().ReadServerVariables(variables);
-  gui::WebHostWindow window(nullptr, gui::PageAddress("http://" + variables["server"] + "/"));
+  gui::WebHostWindow window(nullptr, gui::PageAddress(FiledReportPage()));
   QSignalSpy loaded(window.View(), &QWebEngineView::loadFinished);
   window.show();
   loaded.wait(10000);
@@ -83,16 +108,16 @@ bool SaveWebHost(const QString& path) {
 
 bool RenderEveryWindow(const QString& outDir) {
   bool ok = true;
-  auto save = [&](const char* name, QWidget& window) { ok = Save(window, outDir + "/" + name + ".png") && ok; };
+  auto save = [&](const char* name, QWidget& window, void (*afterShow)(QWidget&) = nullptr) {
+    ok = Save(window, outDir + "/" + name + ".png", afterShow) && ok;
+  };
   {
     gui::MainDialog dialog;
-    SelectFirstRow(dialog);
-    save("main_dialog", dialog);
+    save("main_dialog", dialog, SelectFirstRow);
   }
   {
     gui::FileFlightReportDialog dialog;
-    SelectFirstRow(dialog);
-    save("file_flight_reports", dialog);
+    save("file_flight_reports", dialog, SelectFirstRow);
   }
   {
     gui::SettingsDialog dialog(nullptr, Database().ReadProgramSettings());
