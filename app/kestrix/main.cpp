@@ -3,7 +3,6 @@
 #include <QMessageBox>
 #include <QTimer>
 
-#include <chrono>
 #include <cstdio>
 #include <string>
 
@@ -11,43 +10,22 @@
 #include "app/startup.h"
 #include "gui/desktop_services.h"
 #include "gui/desktop_style.h"
-#include "gui/main_dialog.h"
-#include "gui/splash_screen.h"
+#include "gui/startup_windows.h"
 #include "gui/web_host.h"
 
 namespace {
-
-int64_t SteadyNs() {
-  return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
-
-class DesktopStartupWindows : public kestrix::StartupWindows {
- public:
-  void ShowSplash() override {
-    kestrix::gui::ShowSplash();
-    // Paint it now: start-up pauses before the main dialog opens.
-    QApplication::processEvents();
-    splashShownNs = SteadyNs();
-  }
-  void RunMainDialog() override {
-    splashPauseNs = SteadyNs() - splashShownNs;
-    kestrix::gui::RunMainDialog();
-  }
-  int64_t splashShownNs = 0;
-  int64_t splashPauseNs = 0;
-};
 
 // With KESTRIX_TIMING set, the program prints when its main dialog first
 // showed (steady-clock nanoseconds) and how long the splash pause took, then
 // closes the dialog: the start-up benchmark reads these lines.
 class StartTiming : public QObject {
  public:
-  explicit StartTiming(const DesktopStartupWindows& windows) : windows(windows) {}
+  explicit StartTiming(const kestrix::gui::StartupWindows& windows) : windows(windows) {}
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (event->type() == QEvent::Show && watched->inherits("kestrix::gui::MainDialog")) {
       std::printf("kestrix.main_dialog_shown_ns: %lld\nkestrix.splash_pause_ns: %lld\n",
-                  static_cast<long long>(SteadyNs()), static_cast<long long>(windows.splashPauseNs));
+                  static_cast<long long>(kestrix::gui::SteadyNs()),
+                  static_cast<long long>(windows.SplashPauseNs()));
       std::fflush(stdout);
       QTimer::singleShot(0, static_cast<QWidget*>(watched), &QWidget::close);
     }
@@ -55,7 +33,7 @@ class StartTiming : public QObject {
   }
 
  private:
-  const DesktopStartupWindows& windows;
+  const kestrix::gui::StartupWindows& windows;
 };
 
 }  // namespace
@@ -73,7 +51,7 @@ int main(int argc, char** argv) {
     QMessageBox::critical(nullptr, kestrix::kProgramCaption, QString::fromStdString(error));
     return 1;
   }
-  DesktopStartupWindows windows;
+  kestrix::gui::StartupWindows windows;
   StartTiming timing(windows);
   if (!qEnvironmentVariableIsEmpty("KESTRIX_TIMING")) application.installEventFilter(&timing);
   return kestrix::RunStartup(windows);
