@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "airline/airline_server.h"
+#include "bench_figures.h"
 #include "program_start.h"
 #include "app/flight_commands.h"
 #include "gui/desktop_style.h"
@@ -25,14 +26,8 @@ namespace {
 
 constexpr size_t kFlights = 50000;
 
-template <typename Body>
-double Seconds(Body&& body) {
-  const auto start = std::chrono::steady_clock::now();
-  body();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-void Print(const std::string& name, double value) { std::printf("%s: %.4f\n", name.c_str(), value); }
+using kestrix::bench::Print;
+using kestrix::bench::Seconds;
 
 }  // namespace
 

@@ -10,6 +10,7 @@
 
 #include "../tests/server/literal_schedule_parser.h"
 #include "airline/airline_server.h"
+#include "bench_figures.h"
 #include "airline/schedule_generator.h"
 #include "server/account.h"
 #include "server/schedule.h"
@@ -19,14 +20,8 @@ namespace {
 
 constexpr size_t kFlights = 50000;
 
-template <typename Body>
-double Seconds(Body&& body) {
-  const auto start = std::chrono::steady_clock::now();
-  body();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-void Print(const std::string& name, double value) { std::printf("%s: %.4f\n", name.c_str(), value); }
+using kestrix::bench::Print;
+using kestrix::bench::Seconds;
 
 }  // namespace
 

@@ -1,19 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
-#include "airline/airline_server.h"
 #include "app/startup.h"
-#include "platform/internet_state.h"
+#include "app/startup_fixture.h"
 #include "platform/named_lock.h"
-#include "server/account.h"
-#include "server/http_engine.h"
 #include "store/database.h"
-#include "support/fake_clock.h"
-#include "support/scripted_message_box.h"
-#include "support/temp_work_dir.h"
 
 namespace kestrix::test {
 namespace {
@@ -34,34 +27,16 @@ class RecordingWindows : public StartupWindows {
   bool mainDialogRun = false;
 };
 
-// A clean working folder, a private lock folder, the stand-in airline and a
-// pilot info dialog that logs the known pilot in.
-class Startup : public ::testing::Test {
+// Start-up with a pilot info dialog that logs the known pilot in.
+class Startup : public StartupFixture {
  protected:
   void SetUp() override {
-    setenv("KESTRIX_LOCK_DIR", work.Path().c_str(), 1);
-    ASSERT_TRUE(airline.Start());
-    airline.State().AddPilot({"jdoe", "s3cret", "1234", "John Doe", false});
-    SetServerVariablesHost(airline.Host());
-    SetDefaultHttpTimeouts({.connectMs = 2000, .sendMs = 2000, .receiveMs = 2000});
-    SetOnline(true);
+    StartupFixture::SetUp();
     InstallPilotInfoDialog([this](WindowHandle) {
       ++pilotDialogRuns;
       Database().WritePilotInfo({"jdoe", "s3cret", "1234"});
       return 3;
     });
-  }
-  void TearDown() override {
-    InstallPilotInfoDialog(nullptr);
-    InstallInternetStateProbe(nullptr);
-    SetServerVariablesHost("");
-    SetDefaultHttpTimeouts({});
-    airline.Stop();
-    unsetenv("KESTRIX_LOCK_DIR");
-  }
-
-  void SetOnline(bool online) {
-    InstallInternetStateProbe([online] { return online; });
   }
   int Requests(Route route) {
     int count = 0;
@@ -69,10 +44,6 @@ class Startup : public ::testing::Test {
     return count;
   }
 
-  TempWorkDir work;
-  ScopedFakeClock clock;
-  ScriptedMessageBox boxes;
-  airline::AirlineServer airline;
   RecordingWindows windows;
   int pilotDialogRuns = 0;
 };

@@ -5,52 +5,27 @@
 #include <QTableView>
 #include <QTest>
 
-#include <cstdlib>
 #include <filesystem>
 
-#include "airline/airline_server.h"
+#include "app/startup_fixture.h"
 #include "gui/main_dialog.h"
 #include "gui/pilot_info_dialog.h"
 #include "gui/startup_windows.h"
 #include "gui/window_handle.h"
 #include "modal.h"
-#include "platform/internet_state.h"
-#include "server/account.h"
-#include "server/http_engine.h"
 #include "store/database.h"
-#include "support/fake_clock.h"
-#include "support/scripted_message_box.h"
-#include "support/temp_work_dir.h"
 
 namespace kestrix::gui {
 namespace {
 
 // The program's start on a clean folder with its real windows: the pilot
 // logs in through the pilot info dialog and the main dialog lists the schedule.
-class FirstStart : public ::testing::Test {
+class FirstStart : public test::StartupFixture {
  protected:
   void SetUp() override {
-    setenv("KESTRIX_LOCK_DIR", work.Path().c_str(), 1);
-    ASSERT_TRUE(airline.Start());
-    airline.State().AddPilot({"jdoe", "s3cret", "1234", "John Doe", false});
-    SetServerVariablesHost(airline.Host());
-    SetDefaultHttpTimeouts({.connectMs = 2000, .sendMs = 2000, .receiveMs = 2000});
-    InstallInternetStateProbe([] { return true; });
+    StartupFixture::SetUp();
     InstallPilotInfoDialog([](WindowHandle owner) { return RunPilotInfoDialog(WidgetOf(owner), false); });
   }
-  void TearDown() override {
-    InstallPilotInfoDialog(nullptr);
-    InstallInternetStateProbe(nullptr);
-    SetServerVariablesHost("");
-    SetDefaultHttpTimeouts({});
-    airline.Stop();
-    unsetenv("KESTRIX_LOCK_DIR");
-  }
-
-  test::TempWorkDir work;
-  test::ScopedFakeClock clock;
-  test::ScriptedMessageBox boxes;
-  airline::AirlineServer airline;
 };
 
 TEST_F(FirstStart, PilotLogsInAndTheMainDialogListsTheDownloadedSchedule) {
