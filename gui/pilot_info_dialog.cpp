@@ -3,10 +3,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "app/flight_commands.h"
 #include "gui/code_page_text.h"
 #include "gui/desktop_style.h"
 #include "gui/window_handle.h"
-#include "platform/internet_state.h"
 #include "server/account.h"
 #include "store/database.h"
 
@@ -45,11 +45,7 @@ PilotInfoDialog::PilotInfoDialog(QWidget* owner, const PilotInfo& info)
 
 void PilotInfoDialog::accept() {
   const WindowHandle self = HandleOf(this);
-  if (!IsInternetConnected()) {
-    ShowMessageBox(self, "You need to be connected to the internet to perform this action.", kProgramCaption,
-                   MessageKind::Information);
-    return;
-  }
+  if (!EnsureConnected(self)) return;
   const std::string user = CodePageText(userName->text());
   const std::string secret = CodePageText(password->text());
   if (user.empty() || secret.empty()) return;

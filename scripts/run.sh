@@ -11,7 +11,8 @@
 #             console alike (default 15: the 20-minute default flight takes
 #             about 80 seconds)
 # --no-bench  skip the benchmarks
-# Exits non-zero when the flight was not filed.
+# Exits non-zero when the program failed (headless: when the flight was not
+# filed or a window could not be rendered).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build
@@ -21,7 +22,7 @@ while [ $# -gt 0 ]; do
   case $1 in
     --speed) speed=${2:?--speed needs a value}; shift 2 ;;
     --no-bench) bench=0; shift ;;
-    -h|--help) sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "run.sh: unknown option $1" >&2; exit 64 ;;
   esac
 done
@@ -78,14 +79,19 @@ else
     --speed "$speed" --sim-dir "$demo/sim" --workdir "$demo/work" || status=$?
   stop_peers
   echo
-  echo "== no display: the program's windows, rendered offscreen"
-  "$root/scripts/screens.sh" --no-build "$demo/screens"
+  echo "== no display: every window of the program, rendered to PNG"
+  bash "$root/scripts/screens.sh" --no-build "$demo/screens" || status=$?
 fi
 
 echo
 echo "== where to look"
 echo "database (encrypted):     $demo/work/Kestrix2.db"
-echo "filed report page:        $demo/work/report_page.html"
+if [ -f "$demo/work/report_page.html" ]; then
+  echo "filed report page:        $demo/work/report_page.html"
+fi
+if [ -d "$demo/screens" ]; then
+  echo "the program's windows:    $demo/screens/*.png"
+fi
 echo "airline and simulator:    $demo/airline.log, $demo/sim.log"
 
 if [ "$bench" = 1 ]; then
@@ -99,6 +105,6 @@ if [ "$bench" = 1 ]; then
 fi
 
 if [ "$status" -ne 0 ]; then
-  echo "run.sh: the demo flight was not filed (kestrix-console exit $status)" >&2
+  echo "run.sh: the demo ended with exit code $status" >&2
 fi
 exit "$status"
