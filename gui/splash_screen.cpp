@@ -23,6 +23,10 @@ SplashScreen::SplashScreen() : DialogBase(nullptr, {QSize(260, 104), false, fals
   timer->start(kShownMs);
 }
 
-void ShowSplash() { (new SplashScreen)->ShowAndPaint(); }
+SplashScreen* ShowSplash() {
+  auto* splash = new SplashScreen;
+  splash->ShowAndPaint();
+  return splash;
+}
 
 }  // namespace kestrix::gui

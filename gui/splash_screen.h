@@ -12,7 +12,8 @@ class SplashScreen : public DialogBase {
   SplashScreen();
 };
 
-// Shows the splash screen without a parent; it closes itself after three seconds.
-void ShowSplash();
+// Shows the splash screen without a parent; it closes and deletes itself
+// after three seconds.
+SplashScreen* ShowSplash();
 
 }  // namespace kestrix::gui

@@ -1,11 +1,8 @@
 #include "gui/startup_windows.h"
 
-#include <QApplication>
-
 #include <chrono>
 
 #include "gui/main_dialog.h"
-#include "gui/splash_screen.h"
 
 namespace kestrix::gui {
 
@@ -15,15 +12,14 @@ int64_t SteadyNs() {
 }
 
 void StartupWindows::ShowSplash() {
-  gui::ShowSplash();
-  // Paint it now: start-up pauses before the main dialog opens.
-  QApplication::processEvents();
+  splash = gui::ShowSplash();
   splashShownNs = SteadyNs();
 }
 
 void StartupWindows::RunMainDialog() {
   splashPauseNs = SteadyNs() - splashShownNs;
   gui::RunMainDialog();
+  delete splash;
 }
 
 }  // namespace kestrix::gui

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QPointer>
+
 #include <cstdint>
 
 #include "app/startup.h"
+#include "gui/splash_screen.h"
 
 namespace kestrix::gui {
 
@@ -15,6 +18,8 @@ class StartupWindows : public kestrix::StartupWindows {
   int64_t SplashPauseNs() const { return splashPauseNs; }
 
  private:
+  // Still open when the pilot leaves the main dialog within its three seconds.
+  QPointer<SplashScreen> splash;
   int64_t splashShownNs = 0;
   int64_t splashPauseNs = 0;
 };
