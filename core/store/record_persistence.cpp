@@ -97,6 +97,9 @@ bool ReadFlights(sqlite3* db, std::vector<AvailableFlight>& list) {
 bool FlightsReadable(sqlite3* db) { return SelectFlights(db) != nullptr; }
 
 void WriteFlights(sqlite3* db, WindowHandle owner, const std::vector<AvailableFlight>& list) {
+  // With the default cache a whole schedule's pages spill to the file before
+  // the commit, and every spill syncs the journal first.
+  sql::Exec(db, Reveal(scrambled::SqlListCacheSize));
   sql::Exec(db, "DELETE FROM flights_data");
   sql::Statement insert(db, Reveal(scrambled::SqlInsertFlight));
   for (const AvailableFlight& flight : list) {
