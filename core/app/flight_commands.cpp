@@ -1,5 +1,7 @@
 #include "app/flight_commands.h"
 
+#include <malloc.h>
+
 #include <vector>
 
 #include "platform/internet_state.h"
@@ -77,7 +79,11 @@ void WriteDownloadedFlights(WindowHandle owner, Database& store) {
   ServerLink link;
   link.owner = owner;
   std::vector<AvailableFlight> flights;
-  switch (DownloadSchedule(link, pilot.username, pilot.password, flights)) {
+  const int downloaded = DownloadSchedule(link, pilot.username, pilot.password, flights);
+  // The reply's buffers are gone; handing their pages back keeps them from
+  // adding to the stored list that the merge reads next.
+  malloc_trim(0);
+  switch (downloaded) {
     case -1:
       Tell(nullptr, "There was an error downloading the flights.", MessageKind::Error);
       break;

@@ -72,6 +72,8 @@ int DatePart(std::string_view text) {
 }  // namespace
 
 size_t ParseSchedule(std::string_view reply, std::vector<AvailableFlight>& flights) {
+  // One allocation for the whole schedule instead of doubling it on the way.
+  flights.reserve(flights.size() + static_cast<size_t>(std::count(reply.begin(), reply.end(), '$')));
   size_t count = 0;
   size_t start = 0;
   for (size_t end = reply.find('$'); end != std::string_view::npos; end = reply.find('$', start)) {

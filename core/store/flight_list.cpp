@@ -85,19 +85,29 @@ void MergeAvailableFlights(const std::vector<AvailableFlight>& stored, std::vect
 
   // A stored entry that no entry of the merged list matches, counting the
   // entries appended here, is kept when completed, and once when removed.
-  for (const AvailableFlight& entry : stored) {
-    bool& listed = ids.find(entry.flightId)->second.listed;
+  struct Kept {
+    size_t index;
+    int32_t status;
+  };
+  std::vector<Kept> kept;
+  for (size_t i = 0; i < stored.size(); ++i) {
+    bool& listed = ids.find(stored[i].flightId)->second.listed;
     if (listed) continue;
-    int32_t status = entry.status;
+    int32_t status = stored[i].status;
     if (Has(status, StatusRemoved)) {
       if (Has(status, StatusRetained)) continue;
       status |= StatusRetained;
     } else if (!Has(status, StatusCompleted)) {
       continue;
     }
-    downloaded.push_back(entry);
-    downloaded.back().status = status;
+    kept.push_back({i, status});
     listed = true;
+  }
+  // Growing a whole schedule by doubling would hold it twice over for a moment.
+  downloaded.reserve(downloaded.size() + kept.size());
+  for (const Kept& k : kept) {
+    downloaded.push_back(stored[k.index]);
+    downloaded.back().status = k.status;
   }
 }
 
@@ -181,10 +191,13 @@ bool Database::ClearFlightList() {
 bool Database::PurgeOrphanReports() {
   return Guarded("There was an error removing the flight(s).", false, [&](sqlite3* db) {
     rows::Begin(db);
-    std::vector<AvailableFlight> flights;
     std::vector<FlightRecord> reports;
+    const bool reportsRead = rows::ReadReports(db, reports, false);
     // A list that cannot be read must not make every report look orphaned.
-    if (!rows::ReadFlights(db, flights) || !rows::ReadReports(db, reports, false)) return false;
+    // Without reports there is nothing to purge and no reason to read a whole schedule.
+    std::vector<AvailableFlight> flights;
+    const bool listRead = reports.empty() ? rows::FlightsReadable(db) : rows::ReadFlights(db, flights);
+    if (!listRead || !reportsRead) return false;
     std::unordered_set<std::string_view> listed;
     for (const AvailableFlight& f : flights) listed.insert(f.flightId);
     std::vector<std::string> orphans;

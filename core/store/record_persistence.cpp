@@ -1,6 +1,7 @@
 #include <sqlcipher/sqlite3.h>
 
 #include <climits>
+#include <memory>
 #include <stdexcept>
 
 #include "scrambled/store_strings.h"
@@ -43,7 +44,8 @@ void BindFlight(sql::Statement& insert, const AvailableFlight& f) {
   const std::string* texts[] = {&f.localId,      &f.type,        &f.flightId,     &f.departure,    &f.departureName,
                                 &f.arrival,      &f.arrivalName, &f.airlineIcao,  &f.flightNumber, &f.airlineName,
                                 &f.aircraftType, &f.effectiveDate, &f.expiryDate};
-  for (int i = 0; i < 13; ++i) insert.BindText(i + 1, *texts[i]);
+  // The list outlives every step of the insert, and each step follows a full rebinding.
+  for (int i = 0; i < 13; ++i) insert.BindLastingText(i + 1, *texts[i]);
   insert.BindInt(14, f.status);
 }
 
@@ -60,24 +62,56 @@ void WritePairs(sqlite3* db, WindowHandle owner, const std::string& statement, c
   }
 }
 
+// The prepared select of the whole list; none, after showing SQLite's text, when it cannot be prepared.
+std::unique_ptr<sql::Statement> SelectFlights(sqlite3* db) {
+  auto select = std::make_unique<sql::Statement>(db, Reveal(scrambled::SqlSelectFlights));
+  if (select->Prepared()) return select;
+  ShowMessageBox(nullptr, sql::ErrorText(db), "GetAvailableFlights", MessageKind::Plain);
+  return nullptr;
+}
+
+// Every rewrite numbers the rows from 1, so the last row id is the row count
+// and the list is read without doubling its vector on the way; a gap left by
+// a row written elsewhere only costs a little spare room, and absurd ids none.
+void ReserveForStoredFlights(sqlite3* db, std::vector<AvailableFlight>& list) {
+  constexpr int64_t kMostReserved = 1'000'000;
+  sql::Statement last(db, Reveal(scrambled::SqlSelectLastFlightRow));
+  if (!last.StepRow()) return;
+  const int64_t rows = last.Int64(0);
+  if (rows > 0 && rows <= kMostReserved) list.reserve(static_cast<size_t>(rows));
+}
+
 }  // namespace
 
 void Begin(sqlite3* db) { sql::Exec(db, "BEGIN TRANSACTION"); }
 void Commit(sqlite3* db) { sql::Exec(db, "COMMIT TRANSACTION"); }
-void Vacuum(sqlite3* db) { sql::Exec(db, "VACUUM"); }
+void Vacuum(sqlite3* db) {
+  // A smaller share of free pages is taken up again by the next writes; it
+  // would cost a whole rebuild to give back little.
+  constexpr int64_t kSparseDivisor = 4;
+  const auto count = [&](const std::string& pragma) {
+    sql::Statement select(db, pragma);
+    return select.StepRow() ? select.Int64(0) : 0;
+  };
+  const int64_t freePages = count(Reveal(scrambled::SqlFreePageCount));
+  if (freePages > 0 && freePages * kSparseDivisor >= count(Reveal(scrambled::SqlPageCount))) sql::Exec(db, "VACUUM");
+}
 
 bool ReadFlights(sqlite3* db, std::vector<AvailableFlight>& list) {
   list.clear();
-  sql::Statement select(db, Reveal(scrambled::SqlSelectFlights));
-  if (!select.Prepared()) {
-    ShowMessageBox(nullptr, sql::ErrorText(db), "GetAvailableFlights", MessageKind::Plain);
-    return false;
-  }
-  while (select.StepRow()) list.push_back(FlightFromRow(select));
+  const auto select = SelectFlights(db);
+  if (!select) return false;
+  ReserveForStoredFlights(db, list);
+  while (select->StepRow()) list.push_back(FlightFromRow(*select));
   return true;
 }
 
+bool FlightsReadable(sqlite3* db) { return SelectFlights(db) != nullptr; }
+
 void WriteFlights(sqlite3* db, WindowHandle owner, const std::vector<AvailableFlight>& list) {
+  // With the default cache a whole schedule's pages spill to the file before
+  // the commit, and every spill syncs the journal first.
+  sql::Exec(db, Reveal(scrambled::SqlListCacheSize));
   sql::Exec(db, "DELETE FROM flights_data");
   sql::Statement insert(db, Reveal(scrambled::SqlInsertFlight));
   for (const AvailableFlight& flight : list) {

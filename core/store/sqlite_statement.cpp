@@ -51,6 +51,10 @@ void Statement::BindText(int index, const std::string& value) {
   sqlite3_bind_text(statement, index, value.data(), static_cast<int>(value.size()), SQLITE_TRANSIENT);
 }
 
+void Statement::BindLastingText(int index, const std::string& value) {
+  sqlite3_bind_text(statement, index, value.data(), static_cast<int>(value.size()), SQLITE_STATIC);
+}
+
 void Statement::BindInt(int index, int32_t value) { sqlite3_bind_int(statement, index, value); }
 
 void Statement::BindInt64(int index, int64_t value) { sqlite3_bind_int64(statement, index, value); }

@@ -35,6 +35,9 @@ class Statement {
   void Reset();
 
   void BindText(int index, const std::string& value);
+  // Binds without SQLite's copy: `value` must stay unchanged until the
+  // parameter is bound again or the statement is finalized.
+  void BindLastingText(int index, const std::string& value);
   void BindInt(int index, int32_t value);
   void BindInt64(int index, int64_t value);
   void BindDouble(int index, double value);

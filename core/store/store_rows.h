@@ -18,10 +18,14 @@ namespace kestrix::rows {
 
 void Begin(sqlite3* db);
 void Commit(sqlite3* db);
+// Rebuilds the file when free pages make up a large share of it, as after a
+// large download or removal; a rewrite that reuses its pages leaves too few.
 void Vacuum(sqlite3* db);
 
 // False (after showing SQLite's text) when the select cannot be prepared.
 bool ReadFlights(sqlite3* db, std::vector<AvailableFlight>& list);
+// Whether ReadFlights could read the list, without reading it; shows the same text.
+bool FlightsReadable(sqlite3* db);
 // Replaces the whole list; a row that is not written is shown and skipped.
 void WriteFlights(sqlite3* db, WindowHandle owner, const std::vector<AvailableFlight>& list);
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <random>
 
 #include "literal_merge.h"
@@ -176,6 +177,33 @@ TEST_F(FlightListTest, PurgeKeepsReportsWhenTheFlightListCannotBeRead) {
   EXPECT_EQ(Captions(), std::vector<std::string>{"GetAvailableFlights"});
   std::vector<FlightRecord> reports;
   EXPECT_EQ(db.ReadFlightReports(reports, false), 1);
+}
+
+TEST_F(FlightListTest, PurgeWithoutReportsStillFailsOnAnUnreadableList) {
+  RawDb raw;
+  ASSERT_TRUE(raw.Exec("drop table flights_data"));
+  EXPECT_FALSE(Database().PurgeOrphanReports());
+  EXPECT_EQ(Captions(), std::vector<std::string>{"GetAvailableFlights"});
+}
+
+// A rewrite that frees most of the file gives the space back; one that takes
+// its pages up again leaves the file as it is.
+TEST_F(FlightListTest, ListRewritesShrinkTheFileWhenMostOfItIsFree) {
+  std::vector<AvailableFlight> large;
+  for (int i = 0; i < 3000; ++i) large.push_back(Flight(std::to_string(i), 0));
+  Database db;
+  auto list = large;
+  db.WriteAvailableFlights(list, false);
+  const auto fullSize = std::filesystem::file_size(kDatabaseFile);
+  list = large;
+  db.WriteAvailableFlights(list, false);
+  EXPECT_EQ(std::filesystem::file_size(kDatabaseFile), fullSize);
+
+  std::vector<AvailableFlight> small(large.begin(), large.begin() + 10);
+  db.WriteAvailableFlights(small, false);
+  EXPECT_LT(std::filesystem::file_size(kDatabaseFile), fullSize / 10);
+  EXPECT_EQ(RawDb().Number("PRAGMA freelist_count"), 0);
+  EXPECT_EQ(Stored(), small);
 }
 
 }  // namespace
