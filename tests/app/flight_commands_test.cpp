@@ -4,8 +4,8 @@
 
 #include "app/maintenance_commands.h"
 #include "server/airline_fixture.h"
-#include "server/reply_format.h"
 #include "store/database.h"
+#include "support/stored_flights.h"
 
 namespace kestrix {
 namespace {
@@ -14,6 +14,7 @@ using airline::FaultKind;
 using airline::ReportField;
 using airline::Route;
 using namespace FlightStatus;
+using test::StoredFlight;
 
 constexpr const char* kChanged = "Flight status has successfully been changed.";
 constexpr const char* kChangeFailed = "There was an error changing the flight status.";
@@ -23,22 +24,7 @@ constexpr const char* kNotConnected = "You need to be connected to the internet 
 class FlightCommands : public test::AirlineFixture {
  protected:
   AvailableFlight StoreFlight(const std::string& flightId, int32_t status) {
-    AvailableFlight flight;
-    flight.localId = NewGuidString();
-    flight.type = "SCH";
-    flight.flightId = flightId;
-    flight.departure = "KORD";
-    flight.arrival = "KLAX";
-    flight.airlineIcao = "HAL";
-    flight.flightNumber = flightId;
-    flight.effectiveDate = "0";
-    flight.expiryDate = "N/A";
-    flight.status = status;
-    std::vector<AvailableFlight> flights;
-    Database().ReadAvailableFlights(flights);
-    flights.push_back(flight);
-    Database().WriteAvailableFlights(flights, false);
-    return flight;
+    return test::AppendFlight(test::MakeFlight(flightId, "SCH", status));
   }
 
   static FlightRecord Record(const std::string& flightId, int32_t minutes) {
@@ -58,14 +44,6 @@ class FlightCommands : public test::AirlineFixture {
     values[static_cast<size_t>(ReportField::FlightId)] = flight.flightId;
     airline.State().AddReport(values);
     if (filed) airline.State().MarkFiled(flight.localId);
-  }
-
-  std::optional<AvailableFlight> Stored(const std::string& flightId) {
-    std::vector<AvailableFlight> flights;
-    Database().ReadAvailableFlights(flights);
-    for (const auto& flight : flights)
-      if (flight.flightId == flightId) return flight;
-    return std::nullopt;
   }
 
   std::vector<FlightRecord> StoredReports() {
@@ -100,8 +78,8 @@ TEST_F(FlightCommands, StatusChangesBetweenRefuelingStopAndCompleted) {
   boxes.Answer(MessageResult::No);
   EXPECT_EQ(MarkRefuelingStop(owner, "100"), CommandOutcome::Declined);
 
-  EXPECT_EQ(Stored("100")->status, StatusCompleted);
-  EXPECT_EQ(Stored("200")->status, StatusRefuelingStop);
+  EXPECT_EQ(StoredFlight("100")->status, StatusCompleted);
+  EXPECT_EQ(StoredFlight("200")->status, StatusRefuelingStop);
   EXPECT_EQ(Questions(), (std::vector<std::string>{
                              "Are you sure you want to change the status of flight HAL100 to a Completed Flight?",
                              "Are you sure you want to change the status of flight HAL200 to a Refueling Stop?",
@@ -125,7 +103,7 @@ TEST_F(FlightCommands, FlightInProgressHasItsSavedFlightCompletedIntoAReport) {
     boxes.Answer(MessageResult::Yes);
     EXPECT_EQ(ChangeFlightStatus(owner, flightId, target), CommandOutcome::Done);
 
-    EXPECT_EQ(Stored(flightId)->status, target);
+    EXPECT_EQ(StoredFlight(flightId)->status, target);
     EXPECT_FALSE(HasTempFlight(flightId));
     const std::vector<FlightRecord> reports = StoredReports();
     ASSERT_FALSE(reports.empty());
@@ -144,7 +122,7 @@ TEST_F(FlightCommands, FlightInProgressWithoutItsSavedFlightKeepsItsStatus) {
   StoreFlight("400", StatusInProgress);
   boxes.Answer(MessageResult::Yes);
   EXPECT_EQ(ChangeFlightStatus(owner, "400", StatusRequest::Completed), CommandOutcome::Failed);
-  EXPECT_EQ(Stored("400")->status, StatusInProgress);
+  EXPECT_EQ(StoredFlight("400")->status, StatusInProgress);
   EXPECT_TRUE(StoredReports().empty());
   EXPECT_TRUE(boxes.Saw(kChangeFailed));
 }
@@ -178,7 +156,7 @@ TEST_F(FlightCommands, DeleteFollowsTheServersAnswers) {
     EXPECT_EQ(DeleteFlight(owner, flightId), CommandOutcome::Done) << flightId;
     airline.Faults().ClearAll();
 
-    const auto stored = Stored(flightId);
+    const auto stored = StoredFlight(flightId);
     EXPECT_EQ(stored.has_value(), c.keptMarkedRemoved) << flightId;
     if (stored) {
       EXPECT_EQ(stored->status, StatusRemoved) << flightId;
@@ -204,14 +182,14 @@ TEST_F(FlightCommands, DeleteStopsWhenTheServerCannotRemoveTheReport) {
   EXPECT_EQ(DeleteFlight(owner, "600"), CommandOutcome::Failed);
   EXPECT_EQ(boxes.Texts().back(), "An error occurred removing the flight from the server.\r\nDatabase busy.");
   EXPECT_EQ(boxes.Shown().back().flags, MessageKind::Error);
-  EXPECT_EQ(Stored("600")->status, StatusCompleted | StatusInProgress);
+  EXPECT_EQ(StoredFlight("600")->status, StatusCompleted | StatusInProgress);
   EXPECT_EQ(StoredReports().size(), 1u);
 
   // A report the server no longer has is as good as removed.
   airline.Faults().Set(Route::RemoveFlight, test::MakeFault(FaultKind::Error, "Record not found."));
   boxes.Answer(MessageResult::Yes);
   EXPECT_EQ(DeleteFlight(owner, "600"), CommandOutcome::Done);
-  EXPECT_FALSE(Stored("600"));
+  EXPECT_FALSE(StoredFlight("600"));
   EXPECT_TRUE(StoredReports().empty());
 }
 
@@ -222,7 +200,7 @@ TEST_F(FlightCommands, DeleteNeedsTheInternetAndAYes) {
   InstallInternetStateProbe([] { return false; });
   EXPECT_EQ(DeleteFlight(owner, "700"), CommandOutcome::Declined);
   EXPECT_EQ(boxes.Texts().back(), kNotConnected);
-  EXPECT_TRUE(Stored("700"));
+  EXPECT_TRUE(StoredFlight("700"));
   EXPECT_TRUE(airline.State().Requests().empty());
 }
 
@@ -238,15 +216,15 @@ TEST_F(FlightCommands, DownloadMergesClearsOrKeepsTheListByTheResult) {
   airline.State().SetSchedule(kUser, {listed});
   DownloadFlights(owner);
   EXPECT_TRUE(boxes.Shown().empty());
-  EXPECT_TRUE(Stored("800") && Stored("900"));
-  EXPECT_FALSE(Stored("801"));
+  EXPECT_TRUE(StoredFlight("800") && StoredFlight("900"));
+  EXPECT_FALSE(StoredFlight("801"));
   EXPECT_TRUE(StoredReports().empty());  // its flight was never stored
 
   airline.Faults().Set(Route::Schedule, test::MakeFault(FaultKind::Error, "Schedule closed."));
   DownloadFlights(owner);
   EXPECT_EQ(boxes.Texts().back(), "Schedule closed.");
-  EXPECT_TRUE(Stored("800"));
-  EXPECT_FALSE(Stored("900"));
+  EXPECT_TRUE(StoredFlight("800"));
+  EXPECT_FALSE(StoredFlight("900"));
   airline.Faults().ClearAll();
 
   StoreFlight("901", 0);
@@ -254,22 +232,22 @@ TEST_F(FlightCommands, DownloadMergesClearsOrKeepsTheListByTheResult) {
   DownloadFlights(owner);
   EXPECT_EQ(boxes.Texts().back(), "There were no flights found to download.");
   EXPECT_EQ(boxes.Shown().back().owner, nullptr);
-  EXPECT_TRUE(Stored("800"));
-  EXPECT_FALSE(Stored("901"));
+  EXPECT_TRUE(StoredFlight("800"));
+  EXPECT_FALSE(StoredFlight("901"));
 
   StoreFlight("902", 0);
   airline.Stop();
   DownloadFlights(owner);
   EXPECT_EQ(boxes.Texts().back(), "There was an error downloading the flights.");
   EXPECT_EQ(boxes.Shown().back().owner, nullptr);
-  EXPECT_TRUE(Stored("902"));
+  EXPECT_TRUE(StoredFlight("902"));
 }
 
 TEST_F(FlightCommands, NothingIsDownloadedOffline) {
   StoreFlight("950", 0);
   InstallInternetStateProbe([] { return false; });
   DownloadFlights(owner);
-  EXPECT_TRUE(Stored("950"));
+  EXPECT_TRUE(StoredFlight("950"));
   EXPECT_TRUE(airline.State().Requests().empty());
   EXPECT_TRUE(boxes.Shown().empty());
 }
@@ -295,11 +273,11 @@ TEST_F(FlightCommands, MaintenanceCommands) {
   StoreFlight("960", StatusCompleted);
   boxes.Answer(MessageResult::No);
   EXPECT_FALSE(ResetDatabase(owner));
-  EXPECT_TRUE(Stored("960"));
+  EXPECT_TRUE(StoredFlight("960"));
   boxes.Answer(MessageResult::Yes);
   EXPECT_TRUE(ResetDatabase(owner));
   EXPECT_EQ(boxes.Texts().back(), "The database has been reset.");
-  EXPECT_FALSE(Stored("960"));
+  EXPECT_FALSE(StoredFlight("960"));
   PilotInfo pilot;
   Database().ReadPilotInfo(pilot);
   EXPECT_EQ(pilot.username, kUser);

@@ -7,7 +7,6 @@
 #include <QTableView>
 #include <QTest>
 
-#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -16,8 +15,8 @@
 #include "gui/flight_menu.h"
 #include "gui/window_handle.h"
 #include "server/airline_fixture.h"
-#include "server/reply_format.h"
 #include "store/database.h"
+#include "support/stored_flights.h"
 
 namespace kestrix::test {
 
@@ -85,32 +84,6 @@ inline void RightClickRow(QTableView& list, int row) {
   QTest::mouseClick(list.viewport(), Qt::RightButton, {}, at);
   QContextMenuEvent event(QContextMenuEvent::Mouse, at, list.viewport()->mapToGlobal(at));
   QApplication::sendEvent(list.viewport(), &event);
-}
-
-inline AvailableFlight MakeFlight(const std::string& flightId, const std::string& type, int32_t status) {
-  AvailableFlight flight;
-  flight.localId = NewGuidString();
-  flight.type = type;
-  flight.flightId = flightId;
-  flight.departure = "KORD";
-  flight.arrival = "KLAX";
-  flight.airlineIcao = "HAL";
-  flight.flightNumber = flightId;
-  flight.airlineName = "Halvorn Air";
-  flight.aircraftType = "B738";
-  flight.effectiveDate = "0";
-  flight.expiryDate = "N/A";
-  flight.status = status;
-  return flight;
-}
-
-inline void StoreFlights(std::vector<AvailableFlight> flights) { Database().WriteAvailableFlights(flights, false); }
-
-inline std::optional<AvailableFlight> StoredFlight(const std::string& flightId) {
-  AvailableFlight flight;
-  Database().ReadAvailableFlight(flightId, flight);
-  if (flight.flightId != flightId) return std::nullopt;
-  return flight;
 }
 
 inline FlightRecord Leg(const std::string& flightId, int32_t minutes) {
