@@ -38,6 +38,8 @@ SettingsDialog::SettingsDialog(QWidget* owner, uint32_t settings)
   tree->setObjectName(QString::number(kTreeId));
   tree->setHeaderHidden(true);
   tree->setRootIsDecorated(true);
+  // A narrow indent leaves the longest option its whole text in the tree's width.
+  tree->setIndentation(Units().X(6));
   // Options are ticked, never selected: only the check box of an item reacts,
   // and without focus the style draws no current row that looks selected.
   tree->setSelectionMode(QAbstractItemView::NoSelection);
