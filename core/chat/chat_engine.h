@@ -44,7 +44,8 @@ class ChatEngine {
 
   // "Send": the checks, the echo and the queue.
   void Send(const std::string& text);
-  // One poll: exchange, records, users, presence lines, alert.
+  // One poll: exchange, records, users, presence lines, alert. Skipped while
+  // another poll (the worker's) is running.
   void PollOnce();
   // Starts the worker unless another one holds the guard; false then.
   bool StartWorker();
