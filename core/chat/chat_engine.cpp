@@ -56,7 +56,7 @@ std::optional<int32_t> WholeNumber(std::string_view text) {
 struct ChatState {
   explicit ChatState(ChatView& view) : view(&view) {}
 
-  mutable std::mutex dataMutex;
+  std::mutex dataMutex;
   std::vector<ChatUser> users;
   std::vector<std::string> outgoing;
   std::string lastTimeStamp = "0";
