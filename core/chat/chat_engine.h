@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "chat/chat_view.h"
@@ -9,6 +11,10 @@
 #include "store/records.h"
 
 namespace kestrix {
+
+// What the engine and its worker share; the worker keeps it alive for as long
+// as it runs, even past the engine.
+struct ChatState;
 
 // The name of the guard that keeps a second chat worker from starting.
 inline constexpr const char* kChatWorkerGuardName = "CHAT5382686682";
@@ -26,7 +32,8 @@ class ChatEngine {
 
   // "chatRefreshTime" (bounded below) and "chatAdminPrefix".
   void LoadServerVariables(const ServerVariables& variables);
-  // The chat users request; -1 without internet, else its result.
+  // The chat users request; -1 without internet, else its result. Users who
+  // stay known keep their presence; the caller refills the window's list.
   int FetchUsers();
   bool HasUsers() const;
   // Users in list order: online first (while the pilot is online), then by number.
@@ -38,7 +45,8 @@ class ChatEngine {
 
   // "Send": the checks, the echo and the queue.
   void Send(const std::string& text);
-  // One poll: exchange, records, users, presence lines, alert.
+  // One poll: exchange, records, users, presence lines, alert. Skipped while
+  // another poll (the worker's) is running.
   void PollOnce();
   // Starts the worker unless another one holds the guard; false then.
   bool StartWorker();
@@ -47,6 +55,11 @@ class ChatEngine {
 
   std::string LastTimeStamp() const;
   int32_t RefreshIntervalMs() const;
+
+ private:
+  ChatView& view;
+  std::shared_ptr<ChatState> state;
+  std::thread worker;
 };
 
 }  // namespace kestrix
