@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "chat/chat_view.h"
@@ -9,6 +11,10 @@
 #include "store/records.h"
 
 namespace kestrix {
+
+// What the engine and its worker share; the worker keeps it alive for as long
+// as it runs, even past the engine.
+struct ChatState;
 
 // The name of the guard that keeps a second chat worker from starting.
 inline constexpr const char* kChatWorkerGuardName = "CHAT5382686682";
@@ -47,6 +53,11 @@ class ChatEngine {
 
   std::string LastTimeStamp() const;
   int32_t RefreshIntervalMs() const;
+
+ private:
+  ChatView& view;
+  std::shared_ptr<ChatState> state;
+  std::thread worker;
 };
 
 }  // namespace kestrix
