@@ -235,7 +235,7 @@ void InsertRichText(QTextCursor& cursor, std::string_view rich) {
     QTextCharFormat format = plain;
     if (run.colour.isValid()) format.setForeground(run.colour);
     if (!run.text.isEmpty()) cursor.insertText(run.text, format);
-    if (run.endsParagraph) cursor.insertBlock();
+    if (run.endsParagraph) cursor.insertBlock(QTextBlockFormat(), plain);
   }
 }
 

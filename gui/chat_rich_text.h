@@ -36,7 +36,7 @@ struct RichTextRun {
 std::vector<RichTextRun> ReadRichText(std::string_view rich);
 
 // Inserts rich text at the cursor, each run in its colour, a paragraph mark
-// starting a new block.
+// starting a new block with a plain block format.
 void InsertRichText(QTextCursor& cursor, std::string_view rich);
 
 }  // namespace kestrix::gui
