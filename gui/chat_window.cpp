@@ -176,7 +176,8 @@ void ChatWindow::CreateControls() {
   pin->setObjectName(QString::number(ChatControl::Pin));
   pin->setAutoRaise(true);
   pin->setIconSize(QSize(kPinPixels, kPinPixels));
-  pin->resize(kPinPixels + 4, kPinPixels + 4);
+  pin->setStyleSheet("QToolButton { border: none; padding: 0; }");  // just the picture, as a static bitmap
+  pin->resize(kPinPixels, kPinPixels);
   connect(pin, &QToolButton::clicked, this, [this] { SetPinned(!pinned); });
 
   autoScrollLabel = AddLabel(ChatControl::AutoScrollLabel, "Auto-scroll Messages:", 0, 0, 0, 8);
