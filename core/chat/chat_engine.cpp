@@ -56,7 +56,7 @@ std::optional<int32_t> WholeNumber(std::string_view text) {
 struct ChatState {
   explicit ChatState(ChatView& view) : view(&view) {}
 
-  mutable std::mutex dataMutex;
+  std::mutex dataMutex;
   std::vector<ChatUser> users;
   std::vector<std::string> outgoing;
   std::string lastTimeStamp = "0";
@@ -67,7 +67,9 @@ struct ChatState {
   std::atomic<bool> stop{false};
   std::atomic<int32_t> refreshMs{kDefaultRefreshMs};
 
-  // Only one poll at a time, whichever thread runs it.
+  // Only one poll at a time, whichever thread runs it; a poll asked for while
+  // another one runs is skipped, as the running one may be waiting for the UI
+  // thread (a message box about a failed request).
   std::mutex pollMutex;
 
   // The worker reaches the window only through here; the engine's destructor
@@ -235,8 +237,8 @@ void ReportUnconfirmed(ChatState& state, const std::vector<std::string>& taken) 
 }
 
 void Poll(ChatState& state) {
-  std::lock_guard poll(state.pollMutex);
-  if (!IsInternetConnected() || !state.online) return;
+  std::unique_lock poll(state.pollMutex, std::try_to_lock);
+  if (!poll.owns_lock() || !IsInternetConnected() || !state.online) return;
   std::string block;
   std::string timeStamp;
   const std::vector<std::string> taken = TakeOutgoing(state, block, timeStamp);

@@ -32,7 +32,8 @@ class ChatEngine {
 
   // "chatRefreshTime" (bounded below) and "chatAdminPrefix".
   void LoadServerVariables(const ServerVariables& variables);
-  // The chat users request; -1 without internet, else its result.
+  // The chat users request; -1 without internet, else its result. Users who
+  // stay known keep their presence; the caller refills the window's list.
   int FetchUsers();
   bool HasUsers() const;
   // Users in list order: online first (while the pilot is online), then by number.
@@ -44,7 +45,8 @@ class ChatEngine {
 
   // "Send": the checks, the echo and the queue.
   void Send(const std::string& text);
-  // One poll: exchange, records, users, presence lines, alert.
+  // One poll: exchange, records, users, presence lines, alert. Skipped while
+  // another poll (the worker's) is running.
   void PollOnce();
   // Starts the worker unless another one holds the guard; false then.
   bool StartWorker();
