@@ -161,7 +161,6 @@ void ChatWindow::CreateControls() {
   pane->setObjectName(QString::number(ChatControl::Pane));
   pane->setReadOnly(true);
   pane->setUndoRedoEnabled(false);  // a long conversation would keep every line twice
-  pane->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   QPalette panePalette = pane->palette();
   panePalette.setColor(QPalette::Base, kLightColour);
   panePalette.setColor(QPalette::Text, kDarkColour);
@@ -202,6 +201,7 @@ void ChatWindow::LoadSettings() {
   const uint32_t settings = Database(HandleOf(this)).ReadProgramSettings();
   autoScroll = StoredAutoScroll(settings);
   autoScrollChoice->setCurrentIndex(static_cast<int>(autoScroll));
+  // Connected once the stored choice shows, so opening the window writes nothing.
   connect(autoScrollChoice, &QComboBox::currentIndexChanged, this, &ChatWindow::ChooseAutoScroll);
   SetPinned(settings & ProgramSettings::ChatOnTop);
   if (settings & ProgramSettings::ChatAvailable) {
