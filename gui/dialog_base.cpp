@@ -26,6 +26,12 @@ QLabel* MakeLogoCaption(QWidget* parent, int id, const char* text, const QColor&
   return label;
 }
 
+// A caption bar without a system menu: no window buttons, as the template has it.
+Qt::WindowFlags FrameFlags(bool captionBar) {
+  if (captionBar) return Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+  return Qt::Dialog | Qt::FramelessWindowHint;
+}
+
 }  // namespace
 
 DialogUnits::DialogUnits(const QFont& font) {
@@ -45,11 +51,18 @@ QRect DialogUnits::Rect(int x, int y, int width, int height) const {
 QSize DialogUnits::Size(QSize units) const { return QSize(X(units.width()), Y(units.height())); }
 
 DialogBase::DialogBase(QWidget* parent, const DialogTemplate& layout)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), units(layout.font), dragByBody(layout.dragByBody) {
+    : QDialog(parent, FrameFlags(layout.captionBar)),
+      units(layout.font),
+      dragByBody(layout.dragByBody),
+      captionBar(layout.captionBar) {
   setWindowTitle(kProgramCaption);
   setFont(layout.font);
   ApplyDarkScheme(*this);
-  setFixedSize(units.Size(layout.sizeInUnits));
+  // A sizing border lets the pilot resize; the template size is where it starts.
+  if (captionBar)
+    resize(units.Size(layout.sizeInUnits));
+  else
+    setFixedSize(units.Size(layout.sizeInUnits));
   if (layout.logoCaptions) {
     MakeLogoCaption(this, kLogoFirstId, "KESTRIX", kLightColour)->move(units.X(7), units.Y(4));
     QLabel* second = MakeLogoCaption(this, kLogoSecondId, "HALVORN", kLogoBlue);
@@ -119,6 +132,7 @@ void DialogBase::mouseReleaseEvent(QMouseEvent* event) {
 
 void DialogBase::paintEvent(QPaintEvent* event) {
   QDialog::paintEvent(event);
+  if (captionBar) return;  // the window system draws the frame
   // The thin raised frame of a borderless dialog.
   QPainter painter(this);
   painter.setPen(QColor(90, 90, 90));

@@ -24,6 +24,7 @@ struct DialogTemplate {
   bool logoCaptions = true;   // "KESTRIX" and "HALVORN" in the top-left corner
   bool dragByBody = true;     // a press anywhere on the body moves the window
   QFont font;                 // the template font; the dialog units follow from it
+  bool captionBar = false;    // a caption bar and a sizing border instead of the borderless body
 };
 
 // Converts dialog units to pixels from a font's average character width and
@@ -41,8 +42,8 @@ class DialogUnits {
   int baseY;
 };
 
-// The base of every dialog: borderless, dark, with the logo captions, the
-// body drag and the layout in dialog units.
+// The base of every dialog: dark, borderless unless its template has a
+// caption bar, with the logo captions, the body drag and the layout in dialog units.
 class DialogBase : public QDialog {
   Q_OBJECT
  public:
@@ -73,6 +74,7 @@ class DialogBase : public QDialog {
  private:
   DialogUnits units;
   bool dragByBody;
+  bool captionBar;
   int bodyTop = 0;
   bool dragging = false;
   QPoint dragOffset;

@@ -12,6 +12,7 @@
 #include "app/maintenance_commands.h"
 #include "gui/about_dialog.h"
 #include "gui/chat_button.h"
+#include "gui/chat_window.h"
 #include "gui/code_page_text.h"
 #include "gui/desktop_style.h"
 #include "gui/file_flight_report_dialog.h"
@@ -88,6 +89,10 @@ MainDialog::MainDialog(QWidget* parent)
   connect(list, &QTableView::customContextMenuRequested, this, &MainDialog::ShowContextMenu);
 
   DownloadFlights(HandleOf(this));
+  // The main dialog runs modally and blocks every window but its own: the chat is one of them.
+  chat = new ChatWindow(this);
+  chat->StartPolling();
+  connect(chatButton, &ChatButton::Clicked, this, [this] { RunCommand(MainCommand::Chat); });
   if (!IsInternetConnected()) chatButton->hide();
 }
 
@@ -191,6 +196,13 @@ void MainDialog::RunCommand(int id) {
       break;
     case FlightMenu::ViewTicket:
       ViewFlightTicket(this, SelectedFlightId(*list));
+      break;
+    case MainCommand::Chat:
+      if (IsInternetConnected())
+        chat->Open();
+      else
+        ShowMessageBox(owner, "You need to be connected to the internet to use chat.", kProgramCaption,
+                       MessageKind::Information);
       break;
     default:
       break;

@@ -12,6 +12,7 @@ class QWidget;
 namespace kestrix::gui {
 
 class ChatButton;
+class ChatWindow;
 class FlightsModel;
 
 // Command ids of the main dialog's buttons and menus.
@@ -56,6 +57,7 @@ class MainDialog : public DialogBase {
   QPushButton* flyButton;
   QAction* fileReportsItem = nullptr;
   ChatButton* chatButton;
+  ChatWindow* chat;
 };
 
 // Runs the program's home window modally until the pilot leaves it.

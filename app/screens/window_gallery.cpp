@@ -3,6 +3,7 @@
 #include <QTableView>
 #include <QApplication>
 #include <QPixmap>
+#include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
@@ -14,6 +15,7 @@
 #include <memory>
 
 #include "gui/about_dialog.h"
+#include "gui/chat_window.h"
 #include "gui/file_flight_report_dialog.h"
 #include "gui/flight_result_dialog.h"
 #include "gui/main_dialog.h"
@@ -135,6 +137,21 @@ AvailableFlight FirstStoredFlight() {
   return flights.empty() ? AvailableFlight{} : flights.front();
 }
 
+// A conversation with a line of every kind, online, after one poll has marked who else is.
+void FillChat(gui::ChatWindow& chat) {
+  if (!chat.Engine().Online()) chat.findChild<QPushButton*>(QString::number(gui::ChatControl::OnlineButton))->click();
+  chat.Engine().PollOnce();
+  const std::pair<const char*, const char*> lines[] = {
+      {"Welcome to Halvorn Chat.", ChatLineKind::User},
+      {"HV1 Halvorn Operations is online.", ChatLineKind::Notify},
+      {"HV7 Ann Lee: Anyone flying into KORD tonight? {ATC says 30 min holds}", ChatLineKind::Received},
+      {"Heading there at 2100Z \\ gate B12.", ChatLineKind::OwnEcho},
+      {"Private message from HV42 Bob Ray: Save me a spot at the gate.", ChatLineKind::Private},
+      {"Server maintenance at 0400Z: expect a short outage.", ChatLineKind::Admin},
+  };
+  for (const auto& [text, kind] : lines) chat.AppendLine(text, kind);
+}
+
 }  // namespace
 
 bool RenderEveryWindow(const QString& outDir) {
@@ -170,6 +187,11 @@ bool RenderEveryWindow(const QString& outDir) {
     }
     gui::ViewTicketDialog dialog(nullptr, gui::DecodeTicketSide(front), gui::DecodeTicketSide(back));
     save("ticket_viewer", dialog);
+  }
+  {
+    gui::ChatWindow chat;
+    FillChat(chat);
+    save("chat", chat);
   }
   {
     gui::AboutDialog dialog(nullptr);

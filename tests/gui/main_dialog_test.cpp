@@ -33,6 +33,12 @@ void SetOnline(bool online) {
 
 class MainDialogTest : public test::AirlineFixture {
  protected:
+  // The chat's worker polls only for a pilot online in the chat: these tests leave it quiet.
+  void SetUp() override {
+    AirlineFixture::SetUp();
+    Database().WriteProgramSettings(Database().ReadProgramSettings() & ~ProgramSettings::ChatAvailable);
+  }
+
   // The dialog as the pilot first sees it, on what the store holds.
   void OpenOffline() {
     SetOnline(false);
