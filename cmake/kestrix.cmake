@@ -11,6 +11,16 @@ if(KESTRIX_SANITIZE)
   add_link_options(-fsanitize=${KESTRIX_SANITIZE})
 endif()
 
+option(KESTRIX_FUZZ "Build only the core and its libFuzzer programs (clang)" OFF)
+if(KESTRIX_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    message(FATAL_ERROR "The fuzzing build needs clang: CC=clang CXX=clang++")
+  endif()
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined
+                      -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
 find_package(PkgConfig REQUIRED)
 find_package(Threads REQUIRED)
 find_package(OpenSSL REQUIRED COMPONENTS Crypto)

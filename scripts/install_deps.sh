@@ -5,6 +5,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libsqlcipher-dev libsqlite3-dev libssl-dev uuid-dev libcurl4-openssl-dev libcpp-httplib-dev zlib1g-dev
   libgtest-dev libgmock-dev
+  clang libclang-rt-14-dev
   qt6-base-dev qt6-webengine-dev libgl-dev xvfb xauth
   fonts-liberation fonts-open-sans fonts-dejavu-core
 )

@@ -120,7 +120,8 @@ int64_t AltitudeFeetToRaw(int32_t feet) { return Truncate<int64_t>(feet / (kFeet
 double KnotsToFeetPerSecond(int32_t knots) { return knots * kFeetPerSecondPerKnot; }
 
 uint32_t TrueHeadingRawFromMagnetic(int32_t magneticHeading, uint16_t rawVariation) {
-  int32_t trueHeading = WholeDegrees(magneticHeading + VariationDegreesFromRaw(rawVariation));
+  // A stored heading can hold any 32-bit value: wrap it before adding.
+  int32_t trueHeading = WholeDegrees(WholeDegrees(magneticHeading) + VariationDegreesFromRaw(rawVariation));
   return static_cast<uint32_t>(static_cast<uint64_t>(trueHeading * kTwo32 / 360.0) & 0xFFFFFFFFu);
 }
 

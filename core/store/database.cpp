@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
+#include <utility>
+#include <vector>
 
 #include "scrambled/store_strings.h"
 #include "store/guarded_operation.h"
@@ -36,6 +38,72 @@ bool ApplyKey(sqlite3* db) {
   const bool keyed = sql::Exec(db, statement);
   std::fill(statement.begin(), statement.end(), '\0');
   return keyed;
+}
+
+// The six tables in creation order, each with the message its failure shows.
+std::vector<std::pair<std::string, const char*>> TableDefinitions() {
+  return {{Reveal(scrambled::SqlCreateSettings), "Error creating settings table."},
+          {Reveal(scrambled::SqlCreatePilotInfo), "Error creating pilot info table."},
+          {Reveal(scrambled::SqlCreateServerVariables), "Error creating message window table."},
+          {Reveal(scrambled::SqlCreateFlights), "Error creating flight data table."},
+          {Reveal(scrambled::SqlCreateReports), "Error creating pirep table."},
+          {Reveal(scrambled::SqlCreateTempFlights), "Error creating temp flight table."}};
+}
+
+// A pragma about one table or index; the name is quoted so that no name can
+// change the statement.
+std::string PragmaAbout(std::string pragma, const std::string& name) {
+  std::string quoted = "\"";
+  for (char c : name) quoted += c == '"' ? std::string(2, c) : std::string(1, c);
+  quoted += '"';
+  pragma.replace(pragma.find("%s"), 2, quoted);
+  return pragma;
+}
+
+// What the store's statements rely on in one table: its columns in order
+// (name, declared type, place in the primary key) and the column lists of its
+// unique indexes, which decide what INSERT OR REPLACE replaces. Empty when the
+// table is missing.
+std::vector<std::string> TableLayout(sqlite3* db, const std::string& table) {
+  std::vector<std::string> layout;
+  {
+    sql::Statement columns(db, PragmaAbout(Reveal(scrambled::SqlTableInfo), table));
+    while (columns.StepRow()) layout.push_back(columns.Text(1) + ' ' + columns.Text(2) + ' ' + columns.Text(5));
+  }
+  std::vector<std::string> uniqueIndexes;
+  {
+    sql::Statement indexes(db, PragmaAbout(Reveal(scrambled::SqlIndexList), table));
+    while (indexes.StepRow()) {
+      if (indexes.Int(2) != 0) uniqueIndexes.push_back(indexes.Text(1));
+    }
+  }
+  std::vector<std::string> keys;
+  for (const std::string& index : uniqueIndexes) {
+    std::string key = "unique";
+    sql::Statement columns(db, PragmaAbout(Reveal(scrambled::SqlIndexInfo), index));
+    while (columns.StepRow()) key += ' ' + columns.Text(2);
+    keys.push_back(key);
+  }
+  std::sort(keys.begin(), keys.end());
+  layout.insert(layout.end(), keys.begin(), keys.end());
+  return layout;
+}
+
+// True when every table of our definitions is in `db` with the layout the
+// definitions give. The reference is built from the same definitions in
+// memory, so the two can never drift apart.
+bool HasOurLayout(sqlite3* db) {
+  sqlite3* reference = nullptr;
+  bool same = sqlite3_open(":memory:", &reference) == SQLITE_OK;
+  for (const auto& [definition, failure] : TableDefinitions()) same = same && sql::Exec(reference, definition);
+  std::vector<std::string> tables;
+  if (same) {
+    sql::Statement select(reference, Reveal(scrambled::SqlSelectTables));
+    while (select.StepRow()) tables.push_back(select.Text(0));
+  }
+  for (const std::string& table : tables) same = same && TableLayout(db, table) == TableLayout(reference, table);
+  sqlite3_close(reference);
+  return same;
 }
 
 struct InitialSetting {
@@ -82,8 +150,9 @@ void Database::CreateSchema() {
     const auto create = [&](const std::string& definition, const char* failure) {
       if (!sql::Exec(db, definition)) ShowMessageBox(owner, failure, kCreationCaption, MessageKind::Error);
     };
+    const auto tables = TableDefinitions();
     sql::Exec(db, "BEGIN TRANSACTION");
-    create(Reveal(scrambled::SqlCreateSettings), "Error creating settings table.");
+    create(tables.front().first, tables.front().second);
     {
       sql::Statement insert(db, Reveal(scrambled::SqlInsertSetting));
       for (const InitialSetting& setting : kInitialSettings) {
@@ -93,11 +162,7 @@ void Database::CreateSchema() {
         insert.Reset();
       }
     }
-    create(Reveal(scrambled::SqlCreatePilotInfo), "Error creating pilot info table.");
-    create(Reveal(scrambled::SqlCreateServerVariables), "Error creating message window table.");
-    create(Reveal(scrambled::SqlCreateFlights), "Error creating flight data table.");
-    create(Reveal(scrambled::SqlCreateReports), "Error creating pirep table.");
-    create(Reveal(scrambled::SqlCreateTempFlights), "Error creating temp flight table.");
+    for (auto table = tables.begin() + 1; table != tables.end(); ++table) create(table->first, table->second);
     sql::Exec(db, "COMMIT TRANSACTION");
     return true;
   });
@@ -110,6 +175,9 @@ bool Database::Validate() {
       sql::Statement check(db, "PRAGMA integrity_check;");
       while (!sound && check.StepRow()) sound = check.Text(0) == "ok";
     }
+    // A sound file with our key can still be laid out otherwise: it would read
+    // as empty while every write failed.
+    sound = sound && HasOurLayout(db);
     if (!sound) ShowMessageBox(owner, "The database seems to be invalid.", "Database Validate", MessageKind::Error);
     return sound;
   });

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "recorder_fixture.h"
@@ -355,6 +356,18 @@ TEST_F(RecorderTest, PlacingTheAircraftWritesTheLastPosition) {
   Start();
   Ticks(1);
   EXPECT_EQ(Recorder().StatusText(), "Flight Simulator paused.");
+}
+
+TEST_F(RecorderTest, PlacingWrapsAnyStoredHeading) {
+  // Magnetic heading as stored, true heading expected with 15 degrees east.
+  const std::pair<int32_t, double> cases[] = {
+      {360, 15}, {-90, 285}, {INT32_MAX, 142}, {INT32_MAX - 5, 137}, {INT32_MIN, 247}};
+  for (const auto& [stored, expected] : cases) {
+    FlightRecord last;
+    last.heading = stored;
+    ASSERT_TRUE(PlaceAircraftAt(view.Handle(), link, last)) << stored;
+    EXPECT_NEAR(sim.Aircraft().trueHeading, expected, 1.0) << stored;
+  }
 }
 
 TEST_F(RecorderTest, PlacingFailsWithoutTheSimulator) {

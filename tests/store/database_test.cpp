@@ -89,6 +89,61 @@ TEST_F(DatabaseTest, FilesThatAreNotOursFailValidation) {
   }
 }
 
+// Files keyed like ours whose tables are laid out otherwise: each case
+// rebuilds one table from our definition with one change, or drops it.
+TEST_F(DatabaseTest, FilesWithAnotherTableLayoutFailValidation) {
+  struct Case {
+    const char* name;
+    std::string definition;
+    std::string from;  // replaced by `to` in the definition; empty drops the table
+    std::string to;
+  };
+  const Case cases[] = {
+      {"missing table", Reveal(scrambled::SqlCreateServerVariables), "", ""},
+      {"renamed column", Reveal(scrambled::SqlCreateFlights), "status INTEGER", "state INTEGER"},
+      {"other column type", Reveal(scrambled::SqlCreateReports), "point_count INTEGER", "point_count TEXT"},
+      {"columns reordered", Reveal(scrambled::SqlCreateReports), "fuel_used INTEGER, landing_rate REAL",
+       "landing_rate REAL, fuel_used INTEGER"},
+      {"extra column", Reveal(scrambled::SqlCreatePilotInfo), "value TEXT", "value TEXT, note TEXT"},
+      {"missing primary key", Reveal(scrambled::SqlCreateSettings), "name TEXT PRIMARY KEY", "name TEXT"},
+      {"missing unique key", Reveal(scrambled::SqlCreateTempFlights), "flight_id TEXT UNIQUE", "flight_id TEXT"},
+      {"key on another column", Reveal(scrambled::SqlCreateTempFlights), "flight_id TEXT UNIQUE, start_time INTEGER",
+       "flight_id TEXT, start_time INTEGER UNIQUE"},
+  };
+  for (const Case& c : cases) {
+    fs::remove(kDatabaseFile);
+    Database().CreateSchema();
+    {
+      RawDb raw;
+      const std::string table = c.definition.substr(13, c.definition.find(' ', 13) - 13);
+      ASSERT_TRUE(raw.Exec("drop table " + table)) << c.name;
+      if (!c.from.empty()) {
+        std::string changed = c.definition;
+        ASSERT_NE(changed.find(c.from), std::string::npos) << c.name;
+        changed.replace(changed.find(c.from), c.from.size(), c.to);
+        ASSERT_TRUE(raw.Exec(changed)) << c.name;
+      }
+    }
+    boxes.Clear();
+    EXPECT_FALSE(Database().Validate()) << c.name;
+    ASSERT_EQ(boxes.Shown().size(), 1u) << c.name;
+    EXPECT_EQ(boxes.Shown()[0].text, "The database seems to be invalid.") << c.name;
+  }
+  // The same table rebuilt unchanged, and a table of someone else's beside
+  // ours, change nothing the store relies on.
+  fs::remove(kDatabaseFile);
+  Database().CreateSchema();
+  {
+    RawDb raw;
+    ASSERT_TRUE(raw.Exec("drop table pirep_data"));
+    ASSERT_TRUE(raw.Exec(Reveal(scrambled::SqlCreateReports)));
+    ASSERT_TRUE(raw.Exec("create table notes (x text)"));
+  }
+  boxes.Clear();
+  EXPECT_TRUE(Database().Validate());
+  EXPECT_TRUE(boxes.Shown().empty());
+}
+
 TEST_F(DatabaseTest, FailedOpenEndsEveryOperationWithItsFailureResultAndOneMessage) {
   const fs::path gone = dir.Path() / "gone";
   fs::create_directory(gone);

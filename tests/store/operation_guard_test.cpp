@@ -147,7 +147,8 @@ TEST(StoredStatements, NoPlainStatementTextInTheLibraryOrTheTests) {
     ASSERT_GT(bytes.size(), 10000u);
     // Spelled with "|" for the space so that this test does not hold the texts itself.
     std::vector<std::string> words = {"CREATE|TABLE", "INSERT|INTO", "INSERT|OR REPLACE", "SELECT|local_id",
-                                      "UPDATE|flights_data", "temp_flight_data|WHERE"};
+                                      "UPDATE|flights_data", "temp_flight_data|WHERE", "PRAGMA|table_info",
+                                      "PRAGMA|index_list"};
     for (auto& word : words) std::replace(word.begin(), word.end(), '|', ' ');
     std::string keyStatement = Reveal(scrambled::SqlKey);
     keyStatement.replace(keyStatement.find("%s"), 2, Reveal(scrambled::DbKey));
