@@ -18,8 +18,6 @@ constexpr const char* kComments =
     "simulator and files their reports with the airline.";
 constexpr const char* kLegalCopyright = "Copyright \u00a9 2026 The Kestrix developers";
 
-const QColor kVersionColour(231, 190, 67);
-
 }  // namespace
 
 AboutDialog::AboutDialog(QWidget* owner) : DialogBase(owner, {QSize(211, 165), false, false, TemplateFont()}) {
@@ -34,9 +32,7 @@ AboutDialog::AboutDialog(QWidget* owner) : DialogBase(owner, {QSize(211, 165), f
   AddLabel(1001, QString::fromUtf8(kLegalCopyright), 7, 120, 197, 9)->setAlignment(Qt::AlignCenter);
   QLabel* version = AddLabel(1002, "Version: " + QtText(ProgramFileVersion()), 7, 131, 197, 9);
   version->setAlignment(Qt::AlignCenter);
-  QPalette palette = version->palette();
-  palette.setColor(QPalette::WindowText, kVersionColour);
-  version->setPalette(palette);
+  SetTextColour(*version, kValueColour);
 
   QPushButton* ok = AddButton(1, "OK", 80, 145, 50, 14);
   ok->setDefault(true);

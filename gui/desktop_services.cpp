@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "gui/file_chooser.h"
 #include "gui/message_box_presenter.h"
 #include "gui/pilot_info_dialog.h"
 #include "gui/progress_dialog.h"
@@ -15,6 +16,7 @@ void InstallDesktopServices() {
   InstallMessageBoxPresenter(std::make_shared<QtMessageBoxPresenter>());
   InstallProgressDialogFactory(CreateDesktopProgressDialog);
   InstallWebHost(std::make_shared<DesktopWebHost>());
+  InstallFileChooser(std::make_shared<QtFileChooser>());
   // The core asks for the dialog only when the stored log-in is missing or not valid.
   InstallPilotInfoDialog([](WindowHandle owner) { return RunPilotInfoDialog(WidgetOf(owner), false); });
 }

@@ -56,4 +56,10 @@ void ApplyDarkScheme(QWidget& widget) {
   widget.setAutoFillBackground(true);
 }
 
+void SetTextColour(QWidget& widget, const QColor& colour) {
+  QPalette palette = widget.palette();
+  palette.setColor(QPalette::WindowText, colour);
+  widget.setPalette(palette);
+}
+
 }  // namespace kestrix::gui

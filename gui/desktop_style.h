@@ -12,6 +12,8 @@ namespace kestrix::gui {
 inline const QColor kDarkColour(30, 30, 30);
 inline const QColor kLightColour(200, 200, 200);
 inline const QColor kLogoBlue(121, 212, 255);
+// Values the pilot reads at a glance: flight results, versions, live readings.
+inline const QColor kValueColour(231, 190, 67);
 
 // Fusion style everywhere, and the free look-alikes of the program's fonts.
 void ApplyDesktopStyle(QApplication& application);
@@ -25,5 +27,7 @@ QFont LogoFont();
 
 // Dark background with light-grey static text; edits and lists dark on light grey.
 void ApplyDarkScheme(QWidget& widget);
+// Draws a static text in `colour` instead of the scheme's light grey.
+void SetTextColour(QWidget& widget, const QColor& colour);
 
 }  // namespace kestrix::gui

@@ -1,0 +1,46 @@
+#include "recorder/flight_plan_filter.h"
+
+#include <algorithm>
+
+#include "server/command_request.h"
+#include "store/database.h"
+
+namespace kestrix {
+namespace {
+
+std::vector<std::string> SplitAt(const std::string& text, char separator) {
+  std::vector<std::string> parts;
+  size_t start = 0;
+  for (size_t end = text.find(separator); end != std::string::npos; end = text.find(separator, start)) {
+    parts.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  // A trailing separator ends the last pair rather than starting a new one.
+  if (start < text.size()) parts.push_back(text.substr(start));
+  return parts;
+}
+
+}  // namespace
+
+std::vector<FileFilter> FlightPlanFilters(const std::string& mask) {
+  std::string spaced = mask;
+  std::ranges::replace(spaced, '_', ' ');
+  const std::vector<std::string> parts = SplitAt(spaced, '@');
+  std::vector<FileFilter> filters;
+  for (size_t i = 0; i + 1 < parts.size(); i += 2) {
+    if (parts[i].empty() || parts[i + 1].empty()) break;
+    filters.push_back({parts[i], parts[i + 1]});
+  }
+  return filters;
+}
+
+std::string ChooseFlightPlanFile(WindowHandle owner, bool hasFlightPlan) {
+  ServerVariables variables;
+  Database(owner).ReadServerVariables(variables);
+  return ChooseFile({.owner = owner,
+                     .title = hasFlightPlan ? "Update Flightplan" : "Add Flightplan",
+                     .filters = FlightPlanFilters(Variable(variables, "flightPlanFileMask")),
+                     .mustExist = true});
+}
+
+}  // namespace kestrix

@@ -1,0 +1,108 @@
+#include "app/fly_command.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "sim/sim_transport.h"
+#include "simulator_peer.h"
+#include "support/fake_clock.h"
+#include "support/scripted_message_box.h"
+#include "support/stored_flights.h"
+#include "support/temp_work_dir.h"
+
+namespace kestrix::test {
+namespace {
+
+constexpr const char* kFlightId = "5150";
+constexpr const char* kSimulatorMissing =
+    "Unable to find Flight Simulator.\n\n"
+    "Please make sure that the simulator is running and that its interface module is installed.";
+
+struct FlyCase {
+  const char* name;
+  const char* type;
+  const char* expiry;
+  bool simulatorRunning;
+  const char* savedFlightId;  // the temporary flight in the store, if any
+  FlyPreparation expected;
+  const char* message;  // the one message shown, if any
+};
+
+const FlyCase kCases[] = {
+    {"expired bid", "BID", "1/15/2019", true, kFlightId, {false, false}, "That flight had expired."},
+    {"expired spl", "SPL", "1/15/2019", true, nullptr, {false, false}, "That flight had expired."},
+    {"expired hvh", "HVH", "3/5/2019 12:30:00 PM", true, nullptr, {false, false}, "That flight has expired."},
+    {"no simulator", "SCH", "N/A", false, kFlightId, {false, false}, kSimulatorMissing},
+    {"resumed", "BID", "1/15/2099", true, kFlightId, {true, true}, nullptr},
+    {"fresh", "HVH", "3/5/2099 12:30:00 PM", true, "9999", {true, false}, nullptr},
+};
+
+class PrepareFlightTest : public ::testing::TestWithParam<FlyCase> {
+ protected:
+  TempWorkDir workDir;
+  ScopedFakeClock clock;
+  ScriptedMessageBox boxes;
+  SimulatorPeer sim{workDir.Path().string()};
+  SimLink link{MakePosixSimTransport(workDir.Path().string())};
+};
+
+TEST_P(PrepareFlightTest, RefusesWithItsMessageOrOpensTheLink) {
+  const FlyCase& c = GetParam();
+  Database().CreateSchema();
+  AvailableFlight flight = MakeFlight(kFlightId, c.type, 0);
+  flight.expiryDate = c.expiry;
+  StoreFlights({flight});
+  if (c.savedFlightId) {
+    FlightRecord saved;
+    saved.flightId = c.savedFlightId;
+    ASSERT_TRUE(Database().WriteTempFlight(saved));
+  }
+  if (c.simulatorRunning) {
+    ASSERT_TRUE(sim.Start());
+  }
+
+  int owner = 0;
+  const FlyPreparation prepared = PrepareFlight(&owner, kFlightId, link);
+
+  EXPECT_EQ(prepared.go, c.expected.go);
+  EXPECT_EQ(prepared.resume, c.expected.resume);
+  EXPECT_EQ(link.IsOpen(), c.expected.go) << "the link is open exactly when the flight goes ahead";
+  if (c.message) {
+    ASSERT_EQ(boxes.Texts(), std::vector<std::string>{c.message});
+    EXPECT_EQ(boxes.Shown()[0].owner, &owner);
+    EXPECT_EQ(boxes.Shown()[0].caption, "Kestrix v2");
+    EXPECT_EQ(boxes.Shown()[0].flags, MessageKind::Information);
+  } else {
+    EXPECT_TRUE(boxes.Texts().empty());
+  }
+  link.Close();
+  sim.Stop();
+}
+
+INSTANTIATE_TEST_SUITE_P(Fly, PrepareFlightTest, ::testing::ValuesIn(kCases),
+                         [](const auto& info) {
+                           std::string name = info.param.name;
+                           std::ranges::replace(name, ' ', '_');
+                           return name;
+                         });
+
+TEST(PrepareFlight, ALinkLeftOpenFromAnEarlierFlightIsOpenedAfresh) {
+  TempWorkDir workDir;
+  ScriptedMessageBox boxes;
+  SimulatorPeer sim{workDir.Path().string()};
+  SimLink link{MakePosixSimTransport(workDir.Path().string())};
+  Database().CreateSchema();
+  StoreFlights({MakeFlight(kFlightId, "SCH", 0)});
+  ASSERT_TRUE(sim.Start());
+  int code = 0;
+  ASSERT_TRUE(link.Open(code));
+  EXPECT_TRUE(PrepareFlight(nullptr, kFlightId, link).go);
+  EXPECT_TRUE(link.IsOpen());
+  EXPECT_TRUE(boxes.Texts().empty());
+  link.Close();
+  sim.Stop();
+}
+
+}  // namespace
+}  // namespace kestrix::test
