@@ -20,6 +20,7 @@
 #include "gui/resume_flight_dialog.h"
 #include "gui/tray_icon.h"
 #include "gui/window_handle.h"
+#include "recorder/flight_plan_filter.h"
 #include "store/database.h"
 
 namespace kestrix::gui {
@@ -35,7 +36,6 @@ constexpr int kTrayButtonId = 1001;
 constexpr int kMenuLeft = 101;
 constexpr int kMenuRight = 134;
 constexpr int kBarHeight = 10;
-const QColor kValueColour(0xE7, 0xBE, 0x43);
 
 // One value of the bar: its marker, label and field, in dialog units from `x`.
 struct ValueField {
@@ -58,12 +58,6 @@ const std::array<ValueField, 7> kValueFields = {{
     {"FUEL REM", 36, 40007, 38, &FlightDisplays::fuelRemaining},
     {"OAT", 16, 1003, 26, &FlightDisplays::outsideAirTemp},
 }};
-
-void Colour(QLabel* label, const QColor& colour) {
-  QPalette palette = label->palette();
-  palette.setColor(QPalette::WindowText, colour);
-  label->setPalette(palette);
-}
 
 QAction* AddItem(QMenu* menu, const char* text, int id) {
   QAction* item = menu->addAction(text);
@@ -110,7 +104,7 @@ void FlightWindow::BuildBar() {
   menuLabel->setGeometry(MenuHotArea());
   menuLabel->setAlignment(Qt::AlignCenter);
   menuLabel->setCursor(Qt::PointingHandCursor);
-  Colour(menuLabel, kLogoBlue);
+  SetTextColour(*menuLabel, kLogoBlue);
 
   light = AddLabel(kLightId, "", 140, 0, 8, kBarHeight);
   light->setAlignment(Qt::AlignCenter);
@@ -129,7 +123,7 @@ void FlightWindow::BuildBar() {
     x += field.labelWidth;
     values[i] = AddLabel(field.id, "", x, 0, field.valueWidth, kBarHeight);
     values[i]->setAlignment(Qt::AlignVCenter);
-    Colour(values[i], kValueColour);
+    SetTextColour(*values[i], kValueColour);
     x += field.valueWidth + kFieldGap;
   }
 
@@ -274,6 +268,9 @@ void FlightWindow::RunCommand(int id) {
     case FlightCommand::Restore:
       Restore();
       break;
+    case FlightCommand::FlightPlan:
+      AddFlightPlan();
+      break;
     case FlightCommand::ShowChat:
       if (mainDialog) mainDialog->RunCommand(MainCommand::Chat);
       break;
@@ -298,6 +295,11 @@ void FlightWindow::ToggleOnline() {
   const bool online = !recorder.OnlineMode();
   onlineItem->setChecked(online);
   recorder.SetOnlineMode(online);
+}
+
+void FlightWindow::AddFlightPlan() {
+  const std::string path = ChooseFlightPlanFile(Handle(), recorder.HasFlightPlan());
+  if (!path.empty()) recorder.AttachFlightPlan(path);
 }
 
 void FlightWindow::GoToTray() {

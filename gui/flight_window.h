@@ -54,6 +54,8 @@ class FlightWindow : public DialogBase, public FlightView {
 
   const FlightRecorder& Recorder() const { return recorder; }
   bool InTray() const { return inTray; }
+  // Opened, and running its own loop until it closes.
+  bool Running() const { return loop != nullptr; }
 
   WindowHandle Handle() override;
   void SetStatusLight(int bitmap, const std::string& tooltip) override;
@@ -85,6 +87,7 @@ class FlightWindow : public DialogBase, public FlightView {
   void Restore();
   void SetOnTop(bool onTop);
   void ToggleOnline();
+  void AddFlightPlan();
   void RemindToResume();
 
   MainDialog* mainDialog;

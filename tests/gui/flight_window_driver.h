@@ -16,6 +16,7 @@
 #include "gui/flight_menu.h"
 #include "gui/flight_window.h"
 #include "gui/tray_icon.h"
+#include "platform/file_chooser.h"
 #include "server/airline_fixture.h"
 #include "sim/sim_transport.h"
 #include "simulator_peer.h"
@@ -52,6 +53,17 @@ class FakeTrayIcon : public gui::TrayIcon {
 
  private:
   TrayState& state;
+};
+
+// The pilot at the file-open dialog: keeps every request, picks `answer`.
+class ScriptedFileChooser : public FileChooser {
+ public:
+  std::string ChooseFile(const FileChooserRequest& request) override {
+    requests.push_back(request);
+    return answer;
+  }
+  std::vector<FileChooserRequest> requests;
+  std::string answer;
 };
 
 // Stands in for the pilot at a pop-up menu: picks the item with the command
@@ -126,7 +138,8 @@ inline Scenario ShortFlight() {
 }
 
 // The stand-in airline and simulator, a real store holding flight kFlightId,
-// a fake clock, a tray to look at and a pilot for the pop-up menus.
+// a fake clock, a tray to look at, and a pilot for the pop-up menus and the
+// file-open dialog.
 class FlightWindowFixture : public AirlineFixture {
  protected:
   FlightWindowFixture() : sim(workDir.Path().string()) {}
@@ -140,10 +153,12 @@ class FlightWindowFixture : public AirlineFixture {
     std::string error;
     ASSERT_TRUE(sim.Start(&error)) << error;
     gui::InstallTrayIconFactory([this] { return std::make_unique<FakeTrayIcon>(tray); });
+    InstallFileChooser(files);
     StoreFlights({MakeFlight(kFlightId, "SCH", 0)});
   }
 
   void TearDown() override {
+    InstallFileChooser(nullptr);
     gui::InstallTrayIconFactory(nullptr);
     sim.Stop();
     unsetenv("KESTRIX_SIM_DIR");
@@ -195,6 +210,7 @@ class FlightWindowFixture : public AirlineFixture {
   SimulatorPeer sim;
   TrayState tray;
   PopupPilot pilot;
+  std::shared_ptr<ScriptedFileChooser> files = std::make_shared<ScriptedFileChooser>();
 };
 
 }  // namespace kestrix::test

@@ -5,7 +5,9 @@
 
 #include "flight_window_driver.h"
 #include "flights_list_driver.h"
+#include "gui/flight_result_dialog.h"
 #include "gui/main_dialog.h"
+#include "gui/resume_flight_dialog.h"
 #include "modal.h"
 
 namespace kestrix::gui {
@@ -29,7 +31,14 @@ class FlySelectedFlightTest : public test::FlightWindowFixture {
   void FlyFromTheList(const std::function<void(FlightWindow&)>& flight) {
     MainDialog dialog;
     bool leftByThePilot = false;
-    test::OnWindow<FlightWindow>([&](FlightWindow& window) { flight(window); });
+    // The flight starts once the window has opened and runs its own loop.
+    test::WhenOpen<FlightWindow>(
+        []() -> FlightWindow* {
+          for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* window = qobject_cast<FlightWindow*>(widget); window && window->Running()) return window;
+          return nullptr;
+        },
+        flight);
     QTimer::singleShot(0, &dialog, [&] {
       QTableView* list = test::FlightsList(dialog);
       test::ClickRow(*list, test::RowOf(*list, kFlightId));
@@ -62,6 +71,9 @@ TEST_F(FlySelectedFlightTest, AWholeFlightEndsAsAStoredReport) {
     EXPECT_TRUE(FlightMenuItem(window, FlightCommand::EndFlight)->isEnabled());
     boxes.Answer(MessageResult::Yes);
     boxes.Answer(MessageResult::No);
+    test::OnModal<FlightResultDialog>([](FlightResultDialog& results) {
+      QTest::mouseClick(results.findChild<QPushButton*>("1"), Qt::LeftButton);
+    });
     Choose(window, FlightCommand::EndFlight);
   });
 
@@ -116,7 +128,14 @@ TEST_F(FlySelectedFlightTest, ASavedFlightResumesWithItsTotals) {
   saved.flightPhase = FlightPhase::Airborne;
   saved.recordedTime = 600;
   ASSERT_TRUE(Database().WriteTempFlight(saved));
+  bool valuesShown = false;
+  test::OnModal<ResumeFlightDialog>([&](ResumeFlightDialog& values) {
+    valuesShown = true;
+    QTest::mouseClick(values.findChild<QPushButton*>("1"), Qt::LeftButton);
+  });
   FlyFromTheList([&](FlightWindow& window) {
+    EXPECT_TRUE(valuesShown);
+    EXPECT_TRUE(boxes.Saw("Don't forget to goto Menu->Resume Flight to restart the recording process."));
     EXPECT_EQ(FlightMenuItem(window, FlightCommand::StartFlight)->text(), "Resume Flight");
     EXPECT_TRUE(test::WindowTimer(window, 3).isActive());
     Choose(window, FlightCommand::StartFlight);

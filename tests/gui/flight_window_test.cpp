@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 #include <QScreen>
 #include <QToolButton>
 
 #include "flight_window_driver.h"
 #include "gui/desktop_style.h"
+#include "gui/window_handle.h"
 #include "server/reply_format.h"
 
 namespace kestrix::gui {
@@ -244,6 +248,45 @@ TEST_F(FlightWindowTest, OfflineSettingStartsWithTheOfflineNotice) {
     Choose(window, FlightCommand::StartFlight);
     EXPECT_TRUE(airline.State().LivePositions().empty());
     EXPECT_EQ(RequestsTo(airline::Route::LiveReport).size(), 1u);
+  });
+}
+
+TEST_F(FlightWindowTest, ChosenFlightPlanGoesUpWithTheNextLiveReport) {
+  const std::filesystem::path plan = workDir.Path() / "KORD-KLAX.pln";
+  std::ofstream(plan) << "KORD DCT KLAX\n";
+  Database().WriteProgramSettings(ProgramSettings::Online);
+  RunWindow([&](FlightWindow& window) {
+    Choose(window, FlightCommand::StartFlight);
+    Choose(window, FlightCommand::FlightPlan);
+    EXPECT_EQ(test::FlightMenuItem(window, FlightCommand::FlightPlan)->text(), "Add Flightplan...");
+    EXPECT_TRUE(boxes.Shown().empty());
+
+    files->answer = plan.string();
+    Choose(window, FlightCommand::FlightPlan);
+    ASSERT_EQ(files->requests.size(), 2u);
+    const FileChooserRequest& request = files->requests[1];
+    EXPECT_EQ(request.title, "Add Flightplan");
+    EXPECT_EQ(request.owner, HandleOf(&window));
+    EXPECT_EQ(request.filters,
+              (std::vector<FileFilter>{{"Flight Plans (*.pln)", "*.pln"}, {"All Files (*.*)", "*.*"}}));
+    EXPECT_EQ(test::FlightMenuItem(window, FlightCommand::FlightPlan)->text(), "Update Flightplan...");
+    ASSERT_EQ(boxes.Shown().size(), 1u);
+    EXPECT_EQ(boxes.Shown()[0].text, "Flight plan saved.");
+    EXPECT_EQ(boxes.Shown()[0].caption, "Upload Flight Plan");
+    EXPECT_EQ(boxes.Shown()[0].flags, MessageKind::Information);
+
+    EXPECT_TRUE(airline.State().FlightPlans().empty());
+    Tick(window, 60);
+    const auto plans = airline.State().FlightPlans();
+    ASSERT_EQ(plans.size(), 1u);
+    EXPECT_TRUE(plans[0].complete);
+    EXPECT_EQ(plans[0].text, "KORD!DCT!KLAX$");  // as the query carries it
+    EXPECT_EQ(plans[0].fileName, "KORD-KLAX.pln");
+    EXPECT_EQ(plans[0].flightId, test::kFlightId);
+    EXPECT_EQ(plans[0].pilotNumber, kPilotNumber);
+
+    Choose(window, FlightCommand::FlightPlan);
+    EXPECT_EQ(files->requests.back().title, "Update Flightplan");
   });
 }
 
