@@ -51,10 +51,10 @@ constexpr int kMarkerWidth = 6;
 constexpr int kFieldGap = 4;
 const std::array<ValueField, 7> kValueFields = {{
     {"ALT", 14, 40002, 32, &FlightDisplays::altitude},
-    {"HDG", 16, 40003, 22, &FlightDisplays::heading},
+    {"HDG", 19, 40003, 22, &FlightDisplays::heading},
     {"TAS", 14, 40004, 28, &FlightDisplays::trueAirspeed},
     {"TIME REC", 34, 40005, 34, &FlightDisplays::recordedTime},
-    {"GRND REM", 38, 40006, 30, &FlightDisplays::groundTimeLeft},
+    {"GRND REM", 41, 40006, 30, &FlightDisplays::groundTimeLeft},
     {"FUEL REM", 36, 40007, 38, &FlightDisplays::fuelRemaining},
     {"OAT", 16, 1003, 26, &FlightDisplays::outsideAirTemp},
 }};
