@@ -19,19 +19,23 @@
 
 #include "gui/about_dialog.h"
 #include "gui/file_flight_report_dialog.h"
+#include "gui/flight_result_dialog.h"
 #include "gui/flight_window.h"
 #include "gui/main_dialog.h"
 #include "gui/message_box_presenter.h"
 #include "gui/pilot_info_dialog.h"
 #include "gui/progress_dialog.h"
+#include "gui/resume_flight_dialog.h"
 #include "gui/settings_dialog.h"
 #include "gui/splash_screen.h"
 #include "gui/ticket_viewer.h"
 #include "gui/web_host.h"
 #include "platform/web_host.h"
+#include "recorder/result_texts.h"
 #include "server/account.h"
 #include "server/filing.h"
 #include "server/ticket.h"
+#include "sim/sim_link.h"
 #include "sim/sim_transport.h"
 #include "simulator_peer.h"
 #include "store/database.h"
@@ -179,6 +183,30 @@ bool SaveFlightWindows(const QString& outDir) {
   return ok;
 }
 
+// The values of a flight as it looks once landed, or when saved on the way
+// and opened again.
+FlightRecord DemoFlight() {
+  FlightRecord flight;
+  flight.flightMinutes = 61;
+  flight.fuelUsed = 2480;
+  flight.landingRate = -212.5;
+  flight.landingSpeed = 131;
+  flight.lastLatitude = 46.1503;
+  flight.lastLongitude = -122.8667;
+  flight.altitude = 11000;
+  flight.heading = 168;
+  flight.currentFuel = 7340;
+  flight.recordedTime = 38 * 60 + 12;
+  flight.groundTime = 14 * 60 + 5;
+  return flight;
+}
+
+AvailableFlight FirstStoredFlight() {
+  std::vector<AvailableFlight> flights;
+  Database().ReadAvailableFlights(flights);
+  return flights.empty() ? AvailableFlight{} : flights.front();
+}
+
 }  // namespace
 
 bool RenderEveryWindow(const QString& outDir) {
@@ -218,6 +246,16 @@ bool RenderEveryWindow(const QString& outDir) {
   {
     gui::AboutDialog dialog(nullptr);
     save("about", dialog);
+  }
+  {
+    gui::FlightResultDialog dialog(nullptr, MakeResultTexts(FirstStoredFlight(), DemoFlight()));
+    save("flight_result", dialog);
+  }
+  {
+    const FlightRecord flight = DemoFlight();
+    SimLink link;
+    gui::ResumeFlightDialog dialog(nullptr, MakeResumeValuesTexts(flight, 50), link, flight);
+    save("resume_flight", dialog);
   }
   {
     gui::WaitDialog dialog(nullptr);

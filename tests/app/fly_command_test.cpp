@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "sim/sim_transport.h"
 #include "simulator_peer.h"
@@ -38,14 +39,22 @@ const FlyCase kCases[] = {
     {"fresh", "HVH", "3/5/2099 12:30:00 PM", true, "9999", {true, false}, nullptr},
 };
 
-class PrepareFlightTest : public ::testing::TestWithParam<FlyCase> {
+// A store of its own, the stand-in simulator (not yet started) and a link to it.
+class PrepareFlightFixture : public ::testing::Test {
  protected:
+  void TearDown() override {
+    link.Close();
+    sim.Stop();
+  }
+
   TempWorkDir workDir;
   ScopedFakeClock clock;
   ScriptedMessageBox boxes;
   SimulatorPeer sim{workDir.Path().string()};
   SimLink link{MakePosixSimTransport(workDir.Path().string())};
 };
+
+class PrepareFlightTest : public PrepareFlightFixture, public ::testing::WithParamInterface<FlyCase> {};
 
 TEST_P(PrepareFlightTest, RefusesWithItsMessageOrOpensTheLink) {
   const FlyCase& c = GetParam();
@@ -76,8 +85,6 @@ TEST_P(PrepareFlightTest, RefusesWithItsMessageOrOpensTheLink) {
   } else {
     EXPECT_TRUE(boxes.Texts().empty());
   }
-  link.Close();
-  sim.Stop();
 }
 
 INSTANTIATE_TEST_SUITE_P(Fly, PrepareFlightTest, ::testing::ValuesIn(kCases),
@@ -87,11 +94,7 @@ INSTANTIATE_TEST_SUITE_P(Fly, PrepareFlightTest, ::testing::ValuesIn(kCases),
                            return name;
                          });
 
-TEST(PrepareFlight, ALinkLeftOpenFromAnEarlierFlightIsOpenedAfresh) {
-  TempWorkDir workDir;
-  ScriptedMessageBox boxes;
-  SimulatorPeer sim{workDir.Path().string()};
-  SimLink link{MakePosixSimTransport(workDir.Path().string())};
+TEST_F(PrepareFlightFixture, ALinkLeftOpenFromAnEarlierFlightIsOpenedAfresh) {
   Database().CreateSchema();
   StoreFlights({MakeFlight(kFlightId, "SCH", 0)});
   ASSERT_TRUE(sim.Start());
@@ -100,8 +103,16 @@ TEST(PrepareFlight, ALinkLeftOpenFromAnEarlierFlightIsOpenedAfresh) {
   EXPECT_TRUE(PrepareFlight(nullptr, kFlightId, link).go);
   EXPECT_TRUE(link.IsOpen());
   EXPECT_TRUE(boxes.Texts().empty());
-  link.Close();
-  sim.Stop();
+}
+
+// Without its record the flight's expiry cannot be known: nothing goes ahead.
+TEST_F(PrepareFlightFixture, AFlightTheStoreCannotReadIsNotFlown) {
+  std::filesystem::create_directory(workDir.Path() / "Kestrix2.db");
+  ASSERT_TRUE(sim.Start());
+  const FlyPreparation prepared = PrepareFlight(nullptr, kFlightId, link);
+  EXPECT_FALSE(prepared.go);
+  EXPECT_FALSE(link.IsOpen());
+  EXPECT_EQ(boxes.Texts().size(), 1u) << "the store's own message";
 }
 
 }  // namespace

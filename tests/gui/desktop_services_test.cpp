@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -11,6 +12,7 @@
 #include "gui/progress_dialog.h"
 #include "gui/window_handle.h"
 #include "modal.h"
+#include "platform/file_chooser.h"
 #include "platform/progress_dialog.h"
 #include "platform/web_host.h"
 #include "server/account.h"
@@ -32,6 +34,7 @@ class DesktopServices : public ::testing::Test {
     InstallMessageBoxPresenter(nullptr);
     InstallProgressDialogFactory(nullptr);
     InstallWebHost(nullptr);
+    InstallFileChooser(nullptr);
     InstallPilotInfoDialog(nullptr);
   }
 
@@ -47,6 +50,16 @@ TEST_F(DesktopServices, TheCoresMessageBoxesAndProgressDialogsAreQtWindows) {
   progress->Open(HandleOf(&owner));
   EXPECT_TRUE(owner.findChild<WaitDialog*>());
   progress->Close();
+}
+
+TEST_F(DesktopServices, TheCoresFileChoiceIsAQtFileDialogOverItsOwner) {
+  QWidget* parent = nullptr;
+  OnModal<QFileDialog>([&](QFileDialog& dialog) {
+    parent = dialog.parentWidget();
+    dialog.reject();
+  });
+  EXPECT_EQ(ChooseFile({.owner = HandleOf(&owner), .title = "Add Flightplan", .filters = {}, .mustExist = true}), "");
+  EXPECT_EQ(parent, &owner);
 }
 
 TEST_F(DesktopServices, StartUpWithoutAStoredLogInAsksInTheEmptyPilotInfoDialog) {
