@@ -10,6 +10,8 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <algorithm>
+
 #include "gui/chat_button.h"
 #include "gui/code_page_text.h"
 #include "gui/desktop_style.h"
@@ -108,9 +110,7 @@ void FlightWindow::BuildBar() {
 
   light = AddLabel(kLightId, "", 140, 0, 8, kBarHeight);
   light->setAlignment(Qt::AlignCenter);
-  const int lightSide = std::min(light->width(), light->height()) - 2;
-  light->setPixmap(FlightPicture(RecorderArt::LightStopped, QSize(lightSide, lightSide)));
-  light->setToolTip(QtText(recorder.StatusText()));
+  SetStatusLight(RecorderArt::LightStopped, recorder.StatusText());
 
   int x = kFirstValueX;
   for (size_t i = 0; i < kValueFields.size(); ++i) {
