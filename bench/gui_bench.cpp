@@ -4,6 +4,9 @@
 
 #include <QApplication>
 #include <QTableView>
+#include <QTimer>
+#include <QTimerEvent>
+#include <QToolButton>
 
 #include <algorithm>
 #include <chrono>
@@ -17,22 +20,131 @@
 #include "program_start.h"
 #include "app/flight_commands.h"
 #include "gui/desktop_style.h"
+#include "gui/flight_window.h"
 #include "gui/main_dialog.h"
+#include "gui/tray_icon.h"
 #include "platform/internet_state.h"
 #include "server/account.h"
+#include "server/reply_format.h"
+#include "simulator_peer.h"
+#include "sim/sim_transport.h"
 #include "store/database.h"
+#include "support/fake_clock.h"
 
 namespace {
 
 constexpr size_t kFlights = 50000;
+constexpr int kTimedTicks = 2000;
+constexpr int kDayTicks = 86400;
 
 using kestrix::bench::Print;
 using kestrix::bench::Seconds;
+using namespace kestrix;
+
+double ResidentMb() {
+  long pages = 0, resident = 0;
+  if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+    if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2) resident = 0;
+    std::fclose(statm);
+  }
+  return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+}
+
+// A tray that keeps the tip, as the desktop's would, where offscreen has none.
+class BenchTray : public gui::TrayIcon {
+ public:
+  bool Available() const override { return true; }
+  void Show(const QIcon& icon, const QString& text) override { Update(icon, text); }
+  void Update(const QIcon& icon, const QString& text) override {
+    picture = icon;
+    tip = text;
+  }
+  void Remove() override { tip.clear(); }
+
+ private:
+  QIcon picture;
+  QString tip;
+};
+
+// One second of flight: the stand-in and the clock move, the window's timer goes off.
+void Tick(SimulatorPeer& sim, test::FakeClock& clock, QTimer& timer) {
+  sim.Step(1.0);
+  clock.Advance(1000);
+  QTimerEvent event(timer.timerId());
+  QCoreApplication::sendEvent(&timer, &event);
+}
+
+// The flight window recording against the stand-in simulator under a fake
+// clock: one tick with the window's update, then a whole day in the tray.
+// Runs in `folder`, the working directory with a prepared store.
+bool BenchFlightWindow(const std::filesystem::path& folder) {
+  const std::string flightId = "777001";
+  AvailableFlight flight;
+  flight.localId = NewGuidString();
+  flight.type = "SCH";
+  flight.flightId = flightId;
+  flight.departure = "KSEA";
+  flight.arrival = "KPDX";
+  flight.airlineIcao = "HAL";
+  flight.flightNumber = "777";
+  flight.effectiveDate = "0";
+  flight.expiryDate = "N/A";
+  std::vector<AvailableFlight> flights{flight};
+  Database().WriteAvailableFlights(flights, false);
+
+  auto clock = std::make_shared<test::FakeClock>();
+  InstallClock(clock);
+  gui::InstallTrayIconFactory([] { return std::make_unique<BenchTray>(); });
+  Scenario longHaul;
+  longHaul.settings.holdSeconds = 5;
+  longHaul.settings.taxiOutSeconds = 10;
+  longHaul.settings.cruiseSeconds = 2 * kDayTicks;
+  SimulatorPeer sim(folder.string());
+  sim.SetScenario(longHaul);
+  SimLink link(MakePosixSimTransport(folder.string()));
+  int code = 0;
+  bool ok = sim.Start() && link.Open(code);
+  if (ok) {
+    gui::FlightWindow window(nullptr, link);
+    window.SetFlightId(flightId);
+    QTimer::singleShot(0, &window, [&] {
+      window.RunCommand(gui::FlightCommand::StartFlight);
+      QTimer& timer = *window.findChild<QTimer*>("2");
+      std::vector<double> micros;
+      for (int tick = 0; tick < kTimedTicks; ++tick) {
+        micros.push_back(Seconds([&] {
+                           Tick(sim, *clock, timer);
+                           QApplication::processEvents();
+                         }) * 1e6);
+      }
+      std::sort(micros.begin(), micros.end());
+      Print("gui.flight_tick_us.median", micros[micros.size() / 2]);
+      Print("gui.flight_tick_us.p99", micros[micros.size() * 99 / 100]);
+
+      window.findChild<QToolButton*>("1001")->click();
+      QApplication::processEvents();
+      Print("gui.flight_rss_mb.start", ResidentMb());
+      for (int tick = 0; tick < kDayTicks; ++tick) {
+        Tick(sim, *clock, timer);
+        if (tick % 1000 == 0) QApplication::processEvents();
+      }
+      QApplication::processEvents();
+      Print("gui.flight_rss_mb.after_86400_ticks", ResidentMb());
+      ok = window.Recorder().FlightStarted();
+      window.CloseWindow();
+    });
+    window.Run();
+  }
+  link.Close();
+  sim.Stop();
+  gui::InstallTrayIconFactory(nullptr);
+  InstallClock(nullptr);
+  return ok;
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  using namespace kestrix;
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication application(argc, argv);
   gui::ApplyDesktopStyle(application);
@@ -95,6 +207,13 @@ int main(int argc, char** argv) {
   Print("gui.rss_mb.50000", static_cast<double>(usage.ru_maxrss) / 1024.0);
 
   dialog.hide();
+
+  const auto flightFolder = workDir / "flight";
+  std::filesystem::create_directories(flightFolder);
+  std::filesystem::current_path(flightFolder);
+  if (!prepareStore() || !BenchFlightWindow(flightFolder)) std::fprintf(stderr, "the flight did not record\n");
+  std::filesystem::current_path(workDir);
+
   InstallInternetStateProbe(nullptr);
   server.Stop();
   std::filesystem::current_path(std::filesystem::temp_directory_path());

@@ -35,6 +35,11 @@ const char* ItemText(int id) {
 
 void InstallPopupMenuRunner(PopupMenuRunner runner) { InstalledRunner() = std::move(runner); }
 
+QAction* RunPopupMenu(QMenu& menu, const QPoint& globalPos) {
+  const PopupMenuRunner& runner = InstalledRunner();
+  return runner ? runner(menu, globalPos) : menu.exec(globalPos);
+}
+
 int ChooseFlightCommand(QWidget* owner, const std::vector<int>& ids, const QPoint& globalPos) {
   QMenu menu(owner);
   for (const int id : ids) {
@@ -42,8 +47,7 @@ int ChooseFlightCommand(QWidget* owner, const std::vector<int>& ids, const QPoin
     QAction* action = text ? menu.addAction(text) : menu.addSeparator();
     action->setData(id);
   }
-  const PopupMenuRunner& runner = InstalledRunner();
-  QAction* chosen = runner ? runner(menu, globalPos) : menu.exec(globalPos);
+  QAction* chosen = RunPopupMenu(menu, globalPos);
   return chosen ? chosen->data().toInt() : 0;
 }
 

@@ -17,6 +17,8 @@ namespace kestrix::gui {
 using PopupMenuRunner = std::function<QAction*(QMenu& menu, const QPoint& globalPos)>;
 // An empty runner restores the real pop-up.
 void InstallPopupMenuRunner(PopupMenuRunner runner);
+// Shows `menu` through the installed runner; the chosen action or null.
+QAction* RunPopupMenu(QMenu& menu, const QPoint& globalPos);
 
 // Shows the flights' context menu with the items `ids` (FlightMenu ids, in
 // order, separators included), owned by `owner`; returns the chosen command

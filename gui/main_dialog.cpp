@@ -9,6 +9,7 @@
 
 #include "app/flight_commands.h"
 #include "app/flight_list.h"
+#include "app/fly_command.h"
 #include "app/maintenance_commands.h"
 #include "gui/about_dialog.h"
 #include "gui/chat_button.h"
@@ -17,18 +18,21 @@
 #include "gui/desktop_style.h"
 #include "gui/file_flight_report_dialog.h"
 #include "gui/flight_menu.h"
+#include "gui/flight_window.h"
 #include "gui/flights_model.h"
 #include "gui/pilot_info_dialog.h"
 #include "gui/settings_dialog.h"
 #include "gui/window_handle.h"
 #include "platform/clock.h"
 #include "platform/internet_state.h"
+#include "sim/sim_transport.h"
 #include "store/database.h"
 
 namespace kestrix::gui {
 namespace {
 
 constexpr QSize kTemplateSize(331, 185);
+constexpr int64_t kAfterFlightPauseMs = 500;
 
 const std::vector<ListColumn> kColumns = {
     {"Flight Id", 0}, {"Flt#", 75}, {"Route", 100}, {"Airline", 119},
@@ -84,6 +88,7 @@ MainDialog::MainDialog(QWidget* parent)
   for (QPushButton* button : findChildren<QPushButton*>()) button->setAutoDefault(false);
 
   connect(refresh, &QPushButton::clicked, this, [this] { RunCommand(MainCommand::RefreshFlights); });
+  connect(flyButton, &QPushButton::clicked, this, [this] { RunCommand(MainCommand::FlySelectedFlight); });
   connect(exit, &QPushButton::clicked, this, [this] { RunCommand(MainCommand::Exit); });
   EnableWhileSelected(list, flyButton);
   connect(list, &QTableView::customContextMenuRequested, this, &MainDialog::ShowContextMenu);
@@ -157,6 +162,9 @@ void MainDialog::RunCommand(int id) {
     case MainCommand::Exit:
       reject();
       break;
+    case MainCommand::FlySelectedFlight:
+      FlySelectedFlight();
+      break;
     case MainCommand::EditPilotInfo:
       if (EnsureConnected(owner)) RunPilotInfoDialog(this, true);
       break;
@@ -214,6 +222,28 @@ void MainDialog::RefreshFlights() {
   if (!EnsureConnected(owner)) return;
   DownloadFlights(owner);
   RefreshList();
+}
+
+void MainDialog::FlySelectedFlight() {
+  const std::string flightId = SelectedFlightId(*list);
+  if (flightId.empty()) return;
+  SimLink link(MakePosixSimTransport(DefaultRendezvousDir()));
+  const FlyPreparation preparation = PrepareFlight(HandleOf(this), flightId, link);
+  if (!preparation.go) return;
+  // QDialog's own hide would end the modal loop this dialog runs in, and with it the program.
+  QWidget::setVisible(false);
+  {
+    FlightWindow window(this, link);
+    if (window.SetFlightId(flightId)) {
+      window.SetResumeMode(preparation.resume, !preparation.resume);
+      window.Run();
+    }
+  }
+  SleepMs(kAfterFlightPauseMs);
+  RefreshList();
+  show();
+  activateWindow();
+  setFocus();
 }
 
 void MainDialog::RunFileFlightReports() {

@@ -49,6 +49,7 @@ class MainDialog : public DialogBase {
   QMenuBar* BuildMenuBar();
   void ShowContextMenu(const QPoint& position);
   void RefreshFlights();
+  void FlySelectedFlight();
   void RunFileFlightReports();
   void ResetDatabase();
 

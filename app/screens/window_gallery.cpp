@@ -2,6 +2,8 @@
 
 #include <QTableView>
 #include <QApplication>
+#include <QMenu>
+#include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
@@ -12,12 +14,15 @@
 #include <QWidget>
 
 #include <cstdio>
+#include <filesystem>
+#include <functional>
 #include <memory>
 
 #include "gui/about_dialog.h"
 #include "gui/chat_window.h"
 #include "gui/file_flight_report_dialog.h"
 #include "gui/flight_result_dialog.h"
+#include "gui/flight_window.h"
 #include "gui/main_dialog.h"
 #include "gui/message_box_presenter.h"
 #include "gui/pilot_info_dialog.h"
@@ -33,6 +38,8 @@
 #include "server/filing.h"
 #include "server/ticket.h"
 #include "sim/sim_link.h"
+#include "sim/sim_transport.h"
+#include "simulator_peer.h"
 #include "store/database.h"
 
 namespace kestrix::screens {
@@ -111,6 +118,71 @@ bool SaveWebHost(const QString& path) {
   QTest::qWait(500);
   QScreen* screen = window.screen();
   return Write(screen ? screen->grabWindow(window.winId()) : QPixmap(), path);
+}
+
+// The bar with its menu opened under "MENU", as the pilot sees it.
+QPixmap BarWithMenu(gui::FlightWindow& window) {
+  auto* menu = window.findChild<QMenu*>("128");
+  menu->adjustSize();
+  const QPixmap bar = window.grab();
+  const QPixmap items = menu->grab();
+  const QPoint at = window.findChild<QWidget*>("40001")->geometry().bottomLeft() + QPoint(0, 1);
+  QPixmap both(std::max(bar.width(), at.x() + items.width()), at.y() + items.height());
+  both.fill(Qt::white);
+  QPainter painter(&both);
+  painter.drawPixmap(0, 0, bar);
+  painter.drawPixmap(at, items);
+  return both;
+}
+
+// Runs a flight window for `flightId` over the stand-in simulator and lets
+// `pose` put it in the state to be drawn, from inside the window's loop.
+void RunFlightWindow(const std::string& simDir, const std::string& flightId, bool resume,
+                     const std::function<void(gui::FlightWindow&)>& pose) {
+  SimLink link(MakePosixSimTransport(simDir));
+  int code = 0;
+  gui::FlightWindow window(nullptr, link);
+  if (!link.Open(code) || !window.SetFlightId(flightId)) return;
+  window.SetResumeMode(resume, true);
+  QTimer::singleShot(0, &window, [&] {
+    QTest::qWait(100);
+    pose(window);
+    window.CloseWindow();
+  });
+  window.Run();
+}
+
+// The flight window recording in the climb, then a saved flight with a
+// flight plan, waiting to be resumed and resumed.
+bool SaveFlightWindows(const QString& outDir) {
+  const std::string simDir = std::filesystem::current_path().string();
+  SimulatorPeer sim(simDir);
+  std::vector<AvailableFlight> flights;
+  Database().ReadAvailableFlights(flights);
+  if (!sim.Start() || flights.size() < 2) return false;
+  for (int second = 0; second < 240; ++second) sim.Step(1.0);
+  bool ok = true;
+  RunFlightWindow(simDir, flights[0].flightId, false, [&](gui::FlightWindow& window) {
+    window.RunCommand(gui::FlightCommand::StartFlight);
+    // One tick of the recording timer fills the values.
+    QTest::qWait(1200);
+    ok = Write(window.grab(), outDir + "/flight_window_recording.png") && ok;
+  });
+
+  FlightRecord saved;
+  saved.flightId = flights[1].flightId;
+  saved.flightPhase = FlightPhase::Airborne;
+  saved.recordedTime = 42 * 60;
+  saved.flightPlanFile = (std::filesystem::current_path() / "KORD-KLAX.pln").string();
+  Database().WriteTempFlight(saved);
+  RunFlightWindow(simDir, saved.flightId, true, [&](gui::FlightWindow& window) {
+    ok = Write(BarWithMenu(window), outDir + "/flight_window_resume.png") && ok;
+    window.RunCommand(gui::FlightCommand::StartFlight);
+    QTest::qWait(1200);
+    ok = Write(BarWithMenu(window), outDir + "/flight_window_flight_plan.png") && ok;
+  });
+  sim.Stop();
+  return ok;
 }
 
 // The values of a flight as it looks once landed, or when saved on the way
@@ -217,6 +289,7 @@ bool RenderEveryWindow(const QString& outDir) {
     gui::SplashScreen splash;
     save("splash", splash);
   }
+  ok = SaveFlightWindows(outDir) && ok;
   ok = SaveMessageBox(outDir + "/message_box.png") && ok;
   if (QApplication::platformName() != "offscreen") ok = SaveWebHost(outDir + "/web_host.png") && ok;
   return ok;
