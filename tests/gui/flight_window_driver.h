@@ -206,7 +206,7 @@ class FlightWindowFixture : public AirlineFixture {
     return sim.Stage() == stage;
   }
 
-  std::shared_ptr<FakeClock> clock = std::make_shared<FakeClock>();
+  std::shared_ptr<FakeClock> clock = std::make_shared<TestThreadClock>();
   SimulatorPeer sim;
   TrayState tray;
   PopupPilot pilot;

@@ -2,7 +2,9 @@
 
 #include <atomic>
 #include <cstdint>
+#include <chrono>
 #include <memory>
+#include <thread>
 
 #include "platform/clock.h"
 
@@ -19,6 +21,23 @@ class FakeClock : public Clock {
 
  private:
   std::atomic<int64_t> nowMs;
+};
+
+// A fake clock for tests that run the program's background threads too (the
+// chat's worker): only the test's own thread moves time, the others sleep
+// for real, so a polling worker cannot race the test's clock ahead.
+class TestThreadClock : public FakeClock {
+ public:
+  void SleepMs(int64_t milliseconds) override {
+    if (std::this_thread::get_id() == owner) {
+      FakeClock::SleepMs(milliseconds);
+    } else {
+      std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+    }
+  }
+
+ private:
+  const std::thread::id owner = std::this_thread::get_id();
 };
 
 // Installs a FakeClock for the object's lifetime.
