@@ -21,6 +21,7 @@
 #include "sim/sim_transport.h"
 #include "simulator_peer.h"
 #include "support/fake_clock.h"
+#include "support/scripted_file_chooser.h"
 #include "support/stored_flights.h"
 
 namespace kestrix::test {
@@ -53,17 +54,6 @@ class FakeTrayIcon : public gui::TrayIcon {
 
  private:
   TrayState& state;
-};
-
-// The pilot at the file-open dialog: keeps every request, picks `answer`.
-class ScriptedFileChooser : public FileChooser {
- public:
-  std::string ChooseFile(const FileChooserRequest& request) override {
-    requests.push_back(request);
-    return answer;
-  }
-  std::vector<FileChooserRequest> requests;
-  std::string answer;
 };
 
 // Stands in for the pilot at a pop-up menu: picks the item with the command

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "store/database.h"
+#include "support/scripted_file_chooser.h"
 #include "support/temp_work_dir.h"
 
 namespace kestrix::test {
@@ -29,22 +30,11 @@ TEST(FlightPlanFilters, ReadTheServersMask) {
   for (const Case& c : cases) EXPECT_EQ(FlightPlanFilters(c.mask), c.expected) << '"' << c.mask << '"';
 }
 
-// Answers with a fixed path and keeps what it was asked.
-class RecordingChooser : public FileChooser {
- public:
-  std::string ChooseFile(const FileChooserRequest& request) override {
-    requests.push_back(request);
-    return answer;
-  }
-  std::vector<FileChooserRequest> requests;
-  std::string answer;
-};
-
 TEST(ChooseFlightPlanFile, AsksForAnExistingFileOfTheAirlinesTypes) {
   TempWorkDir workDir;
   Database().CreateSchema();
   Database().WriteServerVariables({{"flightPlanFileMask", "Flight_plans@*.pln@"}});
-  auto chooser = std::make_shared<RecordingChooser>();
+  auto chooser = std::make_shared<ScriptedFileChooser>();
   InstallFileChooser(chooser);
   int window = 0;
 
