@@ -5,6 +5,8 @@
 
 #include "flight_window_driver.h"
 #include "flights_list_driver.h"
+#include "gui/chat_button.h"
+#include "gui/chat_window.h"
 #include "gui/flight_result_dialog.h"
 #include "gui/main_dialog.h"
 #include "gui/resume_flight_dialog.h"
@@ -92,6 +94,23 @@ TEST_F(FlySelectedFlightTest, AWholeFlightEndsAsAStoredReport) {
   EXPECT_TRUE(boxes.Saw("Don't forget to go to File->File Flight Reports to finish the PIREP process."));
   EXPECT_EQ(boxes.UnusedAnswers(), 0u);
   EXPECT_FALSE(RequestsTo(airline::Route::LiveReport).empty());
+}
+
+TEST_F(FlySelectedFlightTest, TheChatOpensFromTheFlightWindowWhileTheMainDialogIsHidden) {
+  FlyFromTheList([&](FlightWindow& window) {
+    auto* chat = window.parentWidget()->findChild<ChatWindow*>();
+    ASSERT_NE(chat, nullptr);
+    EXPECT_FALSE(chat->isVisible());
+    Choose(window, FlightCommand::ShowChat);
+    EXPECT_TRUE(chat->isVisible());
+    EXPECT_FALSE(window.parentWidget()->isVisible());
+    chat->hide();
+    QTest::mouseClick(window.findChild<ChatButton*>(), Qt::LeftButton);
+    EXPECT_TRUE(chat->isVisible());
+    boxes.Answer(MessageResult::Yes);
+    Choose(window, FlightCommand::SaveLater);
+  });
+  EXPECT_TRUE(boxes.Saw("Are you sure you want to cancel this flight?"));
 }
 
 TEST_F(FlySelectedFlightTest, LostSimulatorClosesTheFlightWhenThePilotGivesUp) {
