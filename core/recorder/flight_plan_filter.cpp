@@ -1,6 +1,7 @@
 #include "recorder/flight_plan_filter.h"
 
 #include <algorithm>
+#include <fstream>
 
 #include "server/command_request.h"
 #include "store/database.h"
@@ -34,13 +35,30 @@ std::vector<FileFilter> FlightPlanFilters(const std::string& mask) {
   return filters;
 }
 
+std::string FlightPlanFileProblem(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::string head(kMaxFlightPlanBytes + 1, '\0');
+  if (file) file.read(head.data(), static_cast<std::streamsize>(head.size()));
+  if (!file && !file.eof()) return "The flight plan file could not be read.";
+  head.resize(static_cast<size_t>(file.gcount()));
+  if (head.size() > kMaxFlightPlanBytes) return "The flight plan file is too large to be a flight plan.";
+  if (head.find('\0') != std::string::npos) return "The flight plan file is not a text file.";
+  return {};
+}
+
 std::string ChooseFlightPlanFile(WindowHandle owner, bool hasFlightPlan) {
   ServerVariables variables;
   Database(owner).ReadServerVariables(variables);
-  return ChooseFile({.owner = owner,
-                     .title = hasFlightPlan ? "Update Flightplan" : "Add Flightplan",
-                     .filters = FlightPlanFilters(Variable(variables, "flightPlanFileMask")),
-                     .mustExist = true});
+  const std::string path = ChooseFile({.owner = owner,
+                                       .title = hasFlightPlan ? "Update Flightplan" : "Add Flightplan",
+                                       .filters = FlightPlanFilters(Variable(variables, "flightPlanFileMask")),
+                                       .mustExist = true});
+  if (path.empty()) return path;
+  if (const std::string problem = FlightPlanFileProblem(path); !problem.empty()) {
+    ShowMessageBox(owner, problem, "Upload Flight Plan", MessageKind::Error);
+    return {};
+  }
+  return path;
 }
 
 }  // namespace kestrix

@@ -77,8 +77,11 @@ bool UploadFlightPlan(ServerLink& link, const std::string& pilotNumber, const st
     ReplyMap parsed;
     std::string checkMessage;
     if (!CheckReply(sent, reply, parsed, checkMessage)) {
+      // The chunks that follow build on this one: sending them only keeps
+      // the pilot waiting on a server that already failed.
       failed = true;
       message = checkMessage;
+      break;
     }
     if (k == chunks && Variable(parsed, "OK") != "TRUE") failed = true;
     if (parsed.contains("TempFilename")) tempName = parsed["TempFilename"];

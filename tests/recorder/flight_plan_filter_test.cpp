@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "store/database.h"
 #include "support/scripted_file_chooser.h"
+#include "support/scripted_message_box.h"
 #include "support/temp_work_dir.h"
 
 namespace kestrix::test {
@@ -38,8 +41,10 @@ TEST(ChooseFlightPlanFile, AsksForAnExistingFileOfTheAirlinesTypes) {
   InstallFileChooser(chooser);
   int window = 0;
 
-  chooser->answer = "/plans/KSEA-KPDX.pln";
-  EXPECT_EQ(ChooseFlightPlanFile(&window, false), "/plans/KSEA-KPDX.pln");
+  const std::string plan = (workDir.Path() / "KSEA-KPDX.pln").string();
+  std::ofstream(plan) << "KSEA DCT KPDX\n";
+  chooser->answer = plan;
+  EXPECT_EQ(ChooseFlightPlanFile(&window, false), plan);
   chooser->answer.clear();
   EXPECT_EQ(ChooseFlightPlanFile(&window, true), "");
   InstallFileChooser(nullptr);
@@ -53,6 +58,46 @@ TEST(ChooseFlightPlanFile, AsksForAnExistingFileOfTheAirlinesTypes) {
   }
   EXPECT_EQ(chooser->requests[0].title, "Add Flightplan");
   EXPECT_EQ(chooser->requests[1].title, "Update Flightplan");
+}
+
+TEST(ChooseFlightPlanFile, RefusesAFileThatCannotBeAFlightPlan) {
+  TempWorkDir workDir;
+  Database().CreateSchema();
+  auto chooser = std::make_shared<ScriptedFileChooser>();
+  InstallFileChooser(chooser);
+  ScriptedMessageBox boxes;
+  const auto write = [&](const char* name, const std::string& bytes) {
+    const std::string path = (workDir.Path() / name).string();
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+  };
+  const struct {
+    std::string path;
+    const char* problem;
+  } cases[] = {
+      {write("largest.pln", std::string(kMaxFlightPlanBytes, 'A')), ""},
+      {write("huge.pln", std::string(kMaxFlightPlanBytes + 1, 'A')), "The flight plan file is too large to be a flight plan."},
+      {write("binary.pln", std::string("PLN\0\x01\x02", 6)), "The flight plan file is not a text file."},
+      {workDir.Path().string(), "The flight plan file could not be read."},
+      {(workDir.Path() / "gone.pln").string(), "The flight plan file could not be read."},
+  };
+  int window = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    boxes.Clear();
+    chooser->answer = c.path;
+    const bool usable = *c.problem == '\0';
+    EXPECT_EQ(ChooseFlightPlanFile(&window, false), usable ? c.path : "");
+    if (usable) {
+      EXPECT_TRUE(boxes.Shown().empty());
+      continue;
+    }
+    ASSERT_EQ(boxes.Shown().size(), 1u);
+    EXPECT_EQ(boxes.Shown()[0].text, c.problem);
+    EXPECT_EQ(boxes.Shown()[0].caption, "Upload Flight Plan");
+    EXPECT_EQ(boxes.Shown()[0].owner, &window);
+  }
+  InstallFileChooser(nullptr);
 }
 
 }  // namespace

@@ -131,14 +131,15 @@ TEST_F(FlightPlan, MissingOrEmptyFileSendsNothing) {
   EXPECT_TRUE(airline.State().Requests().empty());
 }
 
-TEST_F(FlightPlan, AnyFailedChunkIsReportedOnceAtTheEnd) {
+TEST_F(FlightPlan, AFailedChunkEndsTheUploadAndIsReportedOnce) {
   const struct {
     const char* name;
     Fault fault;
     const char* message;
+    size_t requests;
   } cases[] = {
-      {"first chunk refused", test::MakeFault(FaultKind::Error, "Disk full.", 0, 1), "Disk full."},
-      {"last chunk empty", test::MakeFault(FaultKind::Empty), "The server returned an empty page."},
+      {"first chunk refused", test::MakeFault(FaultKind::Error, "Disk full.", 0, 1), "Disk full.", 1},
+      {"every chunk empty", test::MakeFault(FaultKind::Empty), "The server returned an empty page.", 1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -150,6 +151,8 @@ TEST_F(FlightPlan, AnyFailedChunkIsReportedOnceAtTheEnd) {
     EXPECT_EQ(boxes.Shown()[0].caption, "Upload Flight Plan");
     EXPECT_EQ(boxes.Shown()[0].flags, MessageKind::Information);
     EXPECT_EQ(boxes.Shown()[0].owner, nullptr);
+    EXPECT_EQ(RequestsTo(Route::FlightPlan).size(), c.requests);
+    airline.State().ClearRequests();
     airline.Faults().ClearAll();
     boxes.Clear();
   }
