@@ -63,12 +63,16 @@ airline_pid=$!
 await "$airline_pid" airline_listening || { echo "run.sh: the airline stand-in did not start" >&2; cat "$demo/airline.log" >&2; exit 1; }
 port=$(airline_port)
 
-"$build/peers/simulator/kestrix-sim" --dir "$demo/sim" --speed "$speed" </dev/null >"$demo/sim.log" 2>&1 &
+# At the desktop the pilot starts the recording by hand: the aircraft waits for it.
+desktop=${DISPLAY:-}${WAYLAND_DISPLAY:-}
+scenario=()
+[ -n "$desktop" ] && scenario=(--scenario "$root/peers/simulator/scenarios/wait_for_recording.txt")
+"$build/peers/simulator/kestrix-sim" --dir "$demo/sim" --speed "$speed" "${scenario[@]}" </dev/null >"$demo/sim.log" 2>&1 &
 sim_pid=$!
 await "$sim_pid" test -S "$demo/sim/UIPCMAIN" || { echo "run.sh: the simulator stand-in did not start" >&2; cat "$demo/sim.log" >&2; exit 1; }
 
 status=0
-if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+if [ -n "$desktop" ]; then
   echo "== Kestrix: airline on 127.0.0.1:$port, simulator at ${speed}x; log in as demo / demo"
   KESTRIX_DATA_DIR="$demo/work" KESTRIX_SERVER_VARS_HOST="127.0.0.1:$port" KESTRIX_ONLINE=1 \
     KESTRIX_SIM_DIR="$demo/sim" "$build/app/kestrix/kestrix" || status=$?

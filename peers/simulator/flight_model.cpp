@@ -45,6 +45,7 @@ constexpr SettingName kSettings[] = {
     {"magnetic-variation", &ScenarioSettings::magneticVariation},
     {"fuel-fraction", &ScenarioSettings::fuelFraction},
     {"hold-seconds", &ScenarioSettings::holdSeconds},
+    {"hold-until-sampled", &ScenarioSettings::holdUntilSampled},
     {"taxi-out-seconds", &ScenarioSettings::taxiOutSeconds},
     {"taxi-speed", &ScenarioSettings::taxiSpeed},
     {"rotate-speed", &ScenarioSettings::rotateSpeed},
@@ -230,7 +231,7 @@ void FlightModel::Fly(double dt) {
   const double height = state.altitude - state.groundElevation;
   switch (stage) {
     case FlightStage::Parked:
-      if (stageTime >= settings.holdSeconds) Enter(FlightStage::TaxiOut);
+      if (stageTime >= settings.holdSeconds && (settings.holdUntilSampled == 0 || sampled)) Enter(FlightStage::TaxiOut);
       break;
     case FlightStage::TaxiOut:
       state.trueAirspeed = Approach(state.trueAirspeed, settings.taxiSpeed, 2 * dt);

@@ -65,6 +65,9 @@ struct ScenarioSettings {
   double magneticVariation = 15;  // degrees, east positive
   double fuelFraction = 0.8;  // of every tank's capacity at the start
   double holdSeconds = 30;
+  // Non-zero: stays parked past the hold until a client samples the aircraft,
+  // so a pilot starting the recording by hand sees the whole flight.
+  double holdUntilSampled = 0;
   double taxiOutSeconds = 60;
   double taxiSpeed = 15;
   double rotateSpeed = 140;
@@ -113,6 +116,8 @@ class FlightModel {
   void Apply(const ScenarioEvent& event);
   // After the aircraft was put somewhere by hand: flies on level when off the ground.
   void Placed();
+  // A client read the aircraft's state: ends a hold that waits for it.
+  void Sampled() { sampled = true; }
 
  private:
   void Tick(double dt);
@@ -135,6 +140,7 @@ class FlightModel {
   int bouncesPending = 0;
   int touchAndGosPending = 0;
   bool circuit = false;
+  bool sampled = false;
 };
 
 }  // namespace kestrix

@@ -228,6 +228,7 @@ int32_t SimulatorPeer::ProcessBlock(unsigned char* block) {
     unsigned char* data = block + position + header;
     const size_t inSpace = offset < kOffsetSpace ? std::min<size_t>(size, kOffsetSpace - offset) : 0;
     if (kind == kSimRecordRead) {
+      if (offset == SimOffset::OnGround) model.Sampled();
       std::memset(data, 0, size);
       if (inSpace) std::memcpy(data, memory.data() + offset, inSpace);
       if (fault == SimulatorFault::GarbageAnswers)

@@ -155,6 +155,25 @@ TEST_F(ScenarioFlightTest, ShippedScenariosLoadAndTheCircuitFileLandsThreeTimes)
   EXPECT_FALSE(LoadScenarioFile(KESTRIX_SCENARIO_DIR "/missing.txt", scenario, error));
 }
 
+TEST_F(ScenarioFlightTest, AHoldForRecordingEndsWithTheFirstSample) {
+  StartPeer();
+  OpenLink();
+  Scenario scenario;
+  std::string error;
+  ASSERT_TRUE(LoadScenarioFile(KESTRIX_SCENARIO_DIR "/wait_for_recording.txt", scenario, error)) << error;
+  peer->SetScenario(scenario);
+  int32_t fuel = 0;
+  int result = -1;
+  ASSERT_TRUE(ReadFuel(link, fuel, result));
+  peer->Step(3600);
+  EXPECT_EQ(peer->Stage(), FlightStage::Parked) << "only reading the fuel does not end the hold";
+  SimCheckFields checks;
+  FlightRecord flight;
+  ASSERT_TRUE(SampleSimulator(link, checks, flight, result)) << result;
+  peer->Step(1);
+  EXPECT_EQ(peer->Stage(), FlightStage::TaxiOut);
+}
+
 TEST_F(ScenarioFlightTest, ControlCommands) {
   StartPeer();
   std::string reply;
