@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "server/command_request.h"
+#include "server/flight_plan.h"
 #include "store/database.h"
 
 namespace kestrix {
@@ -55,7 +56,7 @@ std::string ChooseFlightPlanFile(WindowHandle owner, bool hasFlightPlan) {
                                        .mustExist = true});
   if (path.empty()) return path;
   if (const std::string problem = FlightPlanFileProblem(path); !problem.empty()) {
-    ShowMessageBox(owner, problem, "Upload Flight Plan", MessageKind::Error);
+    ShowMessageBox(owner, problem, kFlightPlanCaption, MessageKind::Error);
     return {};
   }
   return path;

@@ -4,6 +4,7 @@
 #include "platform/clock.h"
 #include "recorder/live_feed.h"
 #include "server/command_request.h"
+#include "server/flight_plan.h"
 #include "server/reply_format.h"
 #include "store/database.h"
 
@@ -486,7 +487,7 @@ void FlightRecorder::AttachFlightPlan(const std::string& filePath) {
   tempFlight.flightPlanFile = filePath;
   view.SetFlightPlanItemText("Update Flightplan...");
   hasFlightPlan = flightPlanPending = true;
-  ShowMessageBox(view.Handle(), "Flight plan saved.", "Upload Flight Plan", MessageKind::Information);
+  ShowMessageBox(view.Handle(), "Flight plan saved.", kFlightPlanCaption, MessageKind::Information);
 }
 
 void FlightRecorder::CompleteValues() {

@@ -11,7 +11,6 @@ namespace kestrix {
 namespace {
 
 constexpr const char* kUnknownFailure = "There was an unknown error uploading the flight plan.";
-constexpr const char* kUploadCaption = "Upload Flight Plan";
 
 // The file as a text-mode read gives it: each CR LF becomes one LF.
 bool ReadTextFile(const std::string& path, std::string& text) {
@@ -86,7 +85,7 @@ bool UploadFlightPlan(ServerLink& link, const std::string& pilotNumber, const st
     if (k == chunks && Variable(parsed, "OK") != "TRUE") failed = true;
     if (parsed.contains("TempFilename")) tempName = parsed["TempFilename"];
   }
-  if (failed) ShowMessageBox(nullptr, message, kUploadCaption, MessageKind::Information);
+  if (failed) ShowMessageBox(nullptr, message, kFlightPlanCaption, MessageKind::Information);
   return !failed;
 }
 

@@ -7,6 +7,8 @@
 namespace kestrix {
 
 inline constexpr size_t kFlightPlanChunkSize = 800;
+// The caption of every message about a flight plan file.
+inline constexpr const char* kFlightPlanCaption = "Upload Flight Plan";
 
 // Uploads the flight plan file in 800-character chunks; true on success (and
 // when the file is missing or empty). Shows one message on failure.
