@@ -12,7 +12,7 @@
 #include "airline/airline_server.h"
 #include "airline/schedule_generator.h"
 #include "airline/wire_names.h"
-#include "server/reply_format.h"
+#include "protocol/reply_format.h"
 
 namespace {
 

@@ -25,7 +25,7 @@
 #include "gui/tray_icon.h"
 #include "platform/internet_state.h"
 #include "server/account.h"
-#include "server/reply_format.h"
+#include "protocol/reply_format.h"
 #include "simulator_peer.h"
 #include "sim/sim_transport.h"
 #include "store/database.h"

@@ -32,9 +32,6 @@ set(KESTRIX_GENERATED_DIR ${CMAKE_BINARY_DIR}/generated)
 # Turns a plain list of constants (one "Name = text" a line) into a header of
 # scrambled byte arrays, so the binary never holds the plain text.
 function(kestrix_scrambled_constants target list_file header_name)
-  if(NOT TARGET ${target})
-    return()
-  endif()
   set(out ${KESTRIX_GENERATED_DIR}/scrambled/${header_name})
   add_custom_command(
     OUTPUT ${out}
@@ -47,14 +44,8 @@ endfunction()
 
 # One static library per subsystem folder of core/, built from every source in it.
 function(kestrix_subsystem name folder)
-  cmake_parse_arguments(ARG "" "" "DEPS;EXCLUDE" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.cpp)
-  foreach(excluded ${ARG_EXCLUDE})
-    list(REMOVE_ITEM sources ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/${excluded})
-  endforeach()
-  if(NOT sources)
-    return()
-  endif()
   add_library(${name} STATIC ${sources})
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/core)
   target_link_libraries(${name} PUBLIC ${ARG_DEPS})

@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "server/command_request.h"
-#include "server/reply_format.h"
+#include "protocol/reply_format.h"
 
 using namespace kestrix;
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "store/scramble.h"
+#include "protocol/scramble.h"
 #include "store/string_protection.h"
 
 using namespace kestrix;

@@ -5,7 +5,7 @@
 #include "recorder/live_feed.h"
 #include "server/command_request.h"
 #include "server/flight_plan.h"
-#include "server/reply_format.h"
+#include "protocol/reply_format.h"
 #include "store/database.h"
 
 namespace kestrix {
@@ -32,8 +32,6 @@ const char* const kStatusTexts[] = {
 bool LinkLost(int code) {
   return code == SimResult::NotOpen || code == SimResult::TimedOut || code == SimResult::SendFailed;
 }
-
-// A plain decimal conversion: leading digits count, anything else reads as 0.
 
 void Notify(WindowHandle owner, const char* text, unsigned kind) { ShowMessageBox(owner, text, kProgramCaption, kind); }
 

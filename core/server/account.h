@@ -4,7 +4,7 @@
 #include <string>
 
 #include "server/http_engine.h"
-#include "server/reply_format.h"
+#include "protocol/reply_format.h"
 
 namespace kestrix {
 

@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "server/http_engine.h"
-#include "server/reply_format.h"
+#include "protocol/reply_format.h"
 #include "store/records.h"
 
 namespace kestrix {

@@ -12,7 +12,7 @@
 #include "server/account.h"
 #include "server/command_request.h"
 #include "store/database.h"
-#include "store/scramble.h"
+#include "protocol/scramble.h"
 #include "store/string_protection.h"
 
 namespace kestrix {

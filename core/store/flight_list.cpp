@@ -4,7 +4,7 @@
 #include <unordered_set>
 
 #include "scrambled/store_strings.h"
-#include "server/reply_format.h"
+#include "protocol/reply_format.h"
 #include "store/database.h"
 #include "store/guarded_operation.h"
 #include "store/sqlite_statement.h"

@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 #include "scrambled/store_strings.h"
-#include "server/reply_format.h"
+#include "protocol/reply_format.h"
 #include "store/database.h"
 #include "store/guarded_operation.h"
 #include "store/sqlite_statement.h"

@@ -11,7 +11,7 @@
 #include "airline/wire_names.h"
 #include "server/auto_update.h"
 #include "platform/clock.h"
-#include "server/reply_format.h"
+#include "protocol/reply_format.h"
 
 namespace kestrix::airline {
 namespace {

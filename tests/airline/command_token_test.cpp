@@ -4,8 +4,8 @@
 
 #include "airline/airline_state.h"
 #include "support/fake_clock.h"
-#include "server/reply_format.h"
-#include "store/scramble.h"
+#include "protocol/reply_format.h"
+#include "protocol/scramble.h"
 #include "wire_test_support.h"
 
 namespace kestrix::airline {

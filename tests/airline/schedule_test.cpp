@@ -4,7 +4,7 @@
 
 #include <set>
 
-#include "server/reply_format.h"
+#include "protocol/reply_format.h"
 
 namespace kestrix::airline {
 namespace {

@@ -5,7 +5,7 @@
 #include <cctype>
 #include <cstring>
 
-#include "store/scramble.h"
+#include "protocol/scramble.h"
 #include "wire_test_support.h"
 
 namespace kestrix::airline {

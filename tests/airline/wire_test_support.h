@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "airline/wire_names.h"
-#include "server/reply_format.h"
+#include "protocol/reply_format.h"
 
 namespace kestrix::airline::test {
 

@@ -11,7 +11,7 @@
 #include "flight_window_driver.h"
 #include "gui/desktop_style.h"
 #include "gui/window_handle.h"
-#include "server/reply_format.h"
+#include "protocol/reply_format.h"
 
 namespace kestrix::gui {
 namespace {

@@ -3,7 +3,7 @@
 #include "airline_fixture.h"
 #include "platform/web_host.h"
 #include "recording_progress.h"
-#include "store/scramble.h"
+#include "protocol/scramble.h"
 #include "store/string_protection.h"
 #include "support/fake_clock.h"
 

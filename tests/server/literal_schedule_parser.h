@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "server/reply_format.h"
+#include "protocol/reply_format.h"
 #include "store/records.h"
 
 namespace kestrix::test {

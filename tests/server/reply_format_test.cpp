@@ -1,4 +1,4 @@
-#include "server/reply_format.h"
+#include "protocol/reply_format.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "server/reply_format.h"
+#include "protocol/reply_format.h"
 #include "store/records.h"
 
 namespace kestrix::test {

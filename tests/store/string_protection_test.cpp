@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "store/scramble.h"
+#include "protocol/scramble.h"
 #include "scrambled/store_strings.h"
 #include "support/scripted_message_box.h"
 

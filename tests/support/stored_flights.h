@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "server/reply_format.h"
+#include "protocol/reply_format.h"
 #include "store/database.h"
 #include "store/records.h"
 

@@ -5,7 +5,7 @@
 #include <iostream>
 #include <string>
 
-#include "store/scramble.h"
+#include "protocol/scramble.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "store/scramble.h"
+#include "protocol/scramble.h"
 
 #include <random>
 

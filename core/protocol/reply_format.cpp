@@ -1,4 +1,4 @@
-#include "server/reply_format.h"
+#include "protocol/reply_format.h"
 
 #include <sys/random.h>
 #include <uuid/uuid.h>
@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "platform/clock.h"
-#include "store/scramble.h"
+#include "protocol/scramble.h"
 
 namespace kestrix {
 namespace {
