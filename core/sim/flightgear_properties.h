@@ -24,9 +24,6 @@ inline constexpr const char* kFlightGearTitle = "/sim/description";
 // Answers only in FlightGear: how a props server is told from anything else on the port.
 inline constexpr const char* kFlightGearVersion = "/sim/version/flightgear";
 
-inline constexpr const char* kFlightGearDefaultHost = "127.0.0.1";
-inline constexpr int kFlightGearDefaultPort = 5401;
-
 std::string FormatFlightGearValue(const FlightGearProperty& property, const SimVariables& variables);
 // A property's text as a number: "true"/"false" for booleans, an empty text
 // (a property this aircraft lacks) as 0. False when it is neither.

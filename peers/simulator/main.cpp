@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "flightgear_front_end.h"
-#include "sim/flightgear_properties.h"
+#include "sim/simulator_endpoints.h"
 #include "simulator_peer.h"
 #include "sim/sim_link.h"
 #include "sim/sim_transport.h"
@@ -48,7 +48,7 @@ struct Options {
   kestrix::SimulatorFault fault = kestrix::SimulatorFault::None;
   bool exitWhenStopped = false;
   bool flightGear = false;
-  int port = kestrix::kFlightGearDefaultPort;
+  int port = kestrix::SimulatorEndpoints{}.flightGear.port;
 };
 
 bool ParseOptions(int argc, char** argv, Options& options) {
