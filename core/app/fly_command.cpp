@@ -14,8 +14,8 @@ namespace {
 
 constexpr const char* kSimulatorMissing =
     "Unable to find Flight Simulator.\n\n"
-    "Please start the simulator with its interface module installed, FlightGear with its props server "
-    "(fgfs --telnet=5401), or X-Plane, and try again.";
+    "Please start the simulator with its interface module installed, or FlightGear with its props server "
+    "(fgfs --telnet=5401), and try again.";
 
 void Tell(WindowHandle owner, const char* text) {
   ShowMessageBox(owner, text, kProgramCaption, MessageKind::Information);

@@ -22,8 +22,8 @@ namespace {
 constexpr const char* kFlightId = "5150";
 constexpr const char* kSimulatorMissing =
     "Unable to find Flight Simulator.\n\n"
-    "Please start the simulator with its interface module installed, FlightGear with its props server "
-    "(fgfs --telnet=5401), or X-Plane, and try again.";
+    "Please start the simulator with its interface module installed, or FlightGear with its props server "
+    "(fgfs --telnet=5401), and try again.";
 
 struct FlyCase {
   const char* name;
