@@ -1,6 +1,10 @@
 // Recording ticks against the stand-in simulator program: the time of one
-// tick and of one IPC round trip, and the memory a 24-hour flight needs.
+// tick and of one IPC round trip, and the memory a 24-hour flight needs;
+// then the time of one tick with the stand-in shown as FlightGear.
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <fstream>
 #include <string>
 #include <thread>
@@ -19,6 +24,7 @@
 
 #include "platform/clock.h"
 #include "recorder/flight_recorder.h"
+#include "sim/flightgear_transport.h"
 #include "sim/sim_offsets.h"
 #include "sim/sim_transport.h"
 #include "store/database.h"
@@ -85,9 +91,33 @@ std::string SimulatorProgram() {
   return (fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "peers/simulator/kestrix-sim").string();
 }
 
-pid_t StartSimulator(const std::string& dir, const std::string& scenarioFile, const std::string& speed) {
+// A port free a moment ago, for a props server of the stand-in.
+int FreePort() {
+  const int probe = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
+  close(probe);
+  return ntohs(address.sin_port);
+}
+
+// How the recorder reaches the stand-in: through its interface module, or
+// through the props server it shows as FlightGear (`port` non-zero).
+struct Route {
+  int port = 0;
+  std::unique_ptr<SimTransport> Transport(const std::string& dir) const {
+    return port ? MakeFlightGearTransport("127.0.0.1", port) : MakePosixSimTransport(dir);
+  }
+};
+
+pid_t StartSimulator(const std::string& dir, const std::string& scenarioFile, const std::string& speed,
+                     const Route& route) {
   const std::string program = SimulatorProgram();
   std::vector<std::string> args{program, "--dir", dir, "--report", "0", "--speed", speed, "--scenario", scenarioFile};
+  if (route.port) args.insert(args.end(), {"--protocol", "flightgear", "--port", std::to_string(route.port)});
   std::vector<char*> argv;
   for (auto& arg : args) argv.push_back(arg.data());
   argv.push_back(nullptr);
@@ -99,6 +129,7 @@ pid_t StartSimulator(const std::string& dir, const std::string& scenarioFile, co
   const int failed = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   if (failed) return -1;
+  if (route.port) return pid;  // the link's open waits for the props server
   const std::string socket = RendezvousPath(dir, kSimWindowClass);
   for (int wait = 0; wait < 500 && !fs::exists(socket); ++wait) std::this_thread::sleep_for(std::chrono::milliseconds(10));
   if (fs::exists(socket)) return pid;
@@ -139,15 +170,20 @@ struct FlightRun {
 
 // Records `ticks` seconds of flight against a simulator program flying
 // `scenarioFile` at `speed` simulated seconds per real second.
-bool Fly(const fs::path& dir, const std::string& scenarioFile, const std::string& speed, int ticks, FlightRun& run) {
-  const pid_t simulator = StartSimulator(dir.string(), scenarioFile, speed);
+bool Fly(const fs::path& dir, const std::string& scenarioFile, const std::string& speed, int ticks, FlightRun& run,
+         const Route& route = {}) {
+  const pid_t simulator = StartSimulator(dir.string(), scenarioFile, speed, route);
   if (simulator < 0) {
     std::fprintf(stderr, "recorder_bench: the stand-in simulator did not start (%s)\n", SimulatorProgram().c_str());
     return false;
   }
-  SimLink link(MakePosixSimTransport(dir.string()));
+  SimLink link(route.Transport(dir.string()));
   int code = 0;
   bool flown = link.Open(code);
+  for (int wait = 0; wait < 500 && !flown; ++wait) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    flown = link.Open(code);
+  }
   if (flown) {
     run.roundTripsUs.reserve(kRoundTrips);
     for (int i = 0; i < kRoundTrips; ++i) {
@@ -207,7 +243,9 @@ int main() {
   // are not the recorder's).
   FlightRun paced;
   FlightRun day;
-  const bool ok = Fly(dir, defaultFlight, "1", kTimedTicks, paced) && Fly(dir, dayFlight, "3000", kFlightTicks, day);
+  FlightRun flightGear;
+  const bool ok = Fly(dir, defaultFlight, "1", kTimedTicks, paced) && Fly(dir, dayFlight, "3000", kFlightTicks, day) &&
+                  Fly(dir, defaultFlight, "1", kTimedTicks, flightGear, Route{FreePort()});
   fs::current_path(dir.parent_path());
   fs::remove_all(dir);
   if (!ok) return 1;
@@ -215,6 +253,7 @@ int main() {
   std::printf("recorder.ipc_roundtrip_us.median: %.1f\n", Percentile(paced.roundTripsUs, 0.5));
   std::printf("recorder.tick_us.median: %.1f\n", Percentile(paced.ticksUs, 0.5));
   std::printf("recorder.tick_us.p99: %.1f\n", Percentile(paced.ticksUs, 0.99));
+  std::printf("recorder.tick_us.median.flightgear_standin: %.1f\n", Percentile(flightGear.ticksUs, 0.5));
   std::printf("recorder.rss_mb.start: %.2f\n", day.startMegabytes);
   std::printf("recorder.rss_mb.after_86400_ticks: %.2f\n", day.endMegabytes);
   std::printf("recorder.points_after_86400_ticks: %zu\n", day.points);

@@ -5,6 +5,8 @@
 
 #include "app/flight_list.h"
 #include "platform/clock.h"
+#include "sim/flightgear_transport.h"
+#include "sim/simulator_endpoints.h"
 #include "store/database.h"
 
 namespace kestrix {
@@ -12,7 +14,8 @@ namespace {
 
 constexpr const char* kSimulatorMissing =
     "Unable to find Flight Simulator.\n\n"
-    "Please make sure that the simulator is running and that its interface module is installed.";
+    "Please start the simulator with its interface module installed, or FlightGear with its props server "
+    "(fgfs --telnet=5401), and try again.";
 
 void Tell(WindowHandle owner, const char* text) {
   ShowMessageBox(owner, text, kProgramCaption, MessageKind::Information);
@@ -25,12 +28,25 @@ const char* ExpiredMessage(const AvailableFlight& flight) {
   return flight.type == "HVH" ? "That flight has expired." : "That flight had expired.";
 }
 
+using TransportMaker = std::unique_ptr<SimTransport> (*)(const SimulatorEndpoints&);
+
+const TransportMaker kOtherSimulators[] = {
+    [](const SimulatorEndpoints& where) { return MakeFlightGearTransport(where.flightGear.host, where.flightGear.port); },
+};
+
+// The interface module first, then the simulators reached through their
+// own interfaces. When none answers the link is left on the interface module.
 bool ConnectSimulator(WindowHandle owner, SimLink& link) {
   // A link left from an earlier flight is opened afresh.
-  link.Close();
+  link.UseOtherTransport(nullptr);
   int code = 0;
   if (link.Open(code)) return true;
-  link.Close();
+  const SimulatorEndpoints where = ReadSimulatorEndpoints();
+  for (const auto& make : kOtherSimulators) {
+    link.UseOtherTransport(make(where));
+    if (link.Open(code)) return true;
+  }
+  link.UseOtherTransport(nullptr);
   Tell(owner, kSimulatorMissing);
   return false;
 }

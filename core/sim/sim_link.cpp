@@ -28,7 +28,7 @@ std::string SimMappingName(uint32_t processId, uint32_t counter) {
 }
 
 SimLink::SimLink(std::unique_ptr<SimTransport> transport)
-    : transport(transport ? std::move(transport) : MakePosixSimTransport()) {}
+    : own(transport ? std::move(transport) : MakePosixSimTransport()) {}
 
 SimLink::~SimLink() { Close(); }
 
@@ -42,16 +42,16 @@ bool SimLink::Open(int& result) {
   if (view) return Fail(SimResult::AlreadyOpen, result, false);
   interfaceVersion = simulatorVersion = 0;
   networkClient = false;
-  if (!transport->FindWindow(kSimWindowClass)) {
-    if (!transport->FindWindow(kSimNetworkWindowClass)) return Fail(SimResult::NoWindow, result, true);
+  if (!Transport().FindWindow(kSimWindowClass)) {
+    if (!Transport().FindWindow(kSimNetworkWindowClass)) return Fail(SimResult::NoWindow, result, true);
     networkClient = true;
   }
-  if (!transport->RegisterMessage(kSimMessageName)) return Fail(SimResult::NoMessage, result, true);
+  if (!Transport().RegisterMessage(kSimMessageName)) return Fail(SimResult::NoMessage, result, true);
   mappingName = SimMappingName(static_cast<uint32_t>(getpid()), ++openCounter);
-  if (!transport->AddAtom(mappingName)) return Fail(SimResult::NoAtom, result, true);
-  if (transport->CreateMapping(mappingName, kSimBlockSize) != MappingOutcome::Created)
+  if (!Transport().AddAtom(mappingName)) return Fail(SimResult::NoAtom, result, true);
+  if (Transport().CreateMapping(mappingName, kSimBlockSize) != MappingOutcome::Created)
     return Fail(SimResult::NoMapping, result, true);
-  view = transport->MapView();
+  view = Transport().MapView();
   if (!view) return Fail(SimResult::NoView, result, true);
   next = 0;
   queued.clear();
@@ -75,8 +75,13 @@ bool SimLink::ReadVersions(int& result) {
   return true;
 }
 
+void SimLink::UseOtherTransport(std::unique_ptr<SimTransport> next) {
+  Close();
+  other = std::move(next);
+}
+
 void SimLink::Close() {
-  transport->Release();
+  Transport().Release();
   view = nullptr;
   DiscardQueued();
 }
@@ -128,7 +133,7 @@ bool SimLink::Process(int& result) {
   next = 0;
   SendResult sent;
   for (int attempt = 0; attempt < kSimSendAttempts; ++attempt) {
-    sent = transport->Send(sendTimeoutMs);
+    sent = Transport().Send(sendTimeoutMs);
     if (sent.outcome == SendOutcome::Replied) break;
     SleepMs(kRetrySleepMs);
   }

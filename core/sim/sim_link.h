@@ -62,6 +62,10 @@ class SimLink {
   SimLink& operator=(const SimLink&) = delete;
 
   bool Open(int& result);
+  // Closes the link and has it use `other` from now on instead of the
+  // transport it was made with; nullptr goes back to that one. How another
+  // kind of simulator is tried.
+  void UseOtherTransport(std::unique_ptr<SimTransport> other);
   void Close();
   // `destination` must stay valid until Process returns.
   bool Read(uint32_t size, uint32_t offset, void* destination, int& result);
@@ -94,7 +98,10 @@ class SimLink {
   bool AnswersIntact() const;
   void CopyAnswers();
 
-  std::unique_ptr<SimTransport> transport;
+  SimTransport& Transport() { return other ? *other : *own; }
+
+  std::unique_ptr<SimTransport> own;
+  std::unique_ptr<SimTransport> other;
   unsigned char* view = nullptr;
   size_t next = 0;
   std::vector<Queued> queued;

@@ -110,18 +110,6 @@ bool ParseScenarioEvent(const std::string& text, ScenarioEvent& event) {
   return ParseEventWords(words, event);
 }
 
-double AircraftState::FuelPounds() const {
-  double gallons = 0;
-  for (int tank = 0; tank < SimOffset::kFuelTankCount; ++tank) gallons += tankLevel[tank] * tankCapacity[tank];
-  return gallons * fuelWeight;
-}
-
-double AircraftState::CapacityPounds() const {
-  double gallons = 0;
-  for (double capacity : tankCapacity) gallons += capacity;
-  return gallons * fuelWeight;
-}
-
 bool ParseScenario(const std::string& text, Scenario& scenario, std::string& error) {
   Scenario parsed;
   std::istringstream lines(text);

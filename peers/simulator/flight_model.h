@@ -5,43 +5,15 @@
 #include <string>
 #include <vector>
 
+#include "sim/sim_offset_table.h"
 #include "sim/sim_offsets.h"
 
 namespace kestrix {
 
 // The simulated aircraft as the stand-in simulator knows it, in plain units.
-struct AircraftState {
-  double latitude = 0;   // degrees
-  double longitude = 0;  // degrees
-  double altitude = 0;   // feet above sea level
-  double groundElevation = 0;  // feet
-  double trueHeading = 0;  // degrees, 0 to below 360
-  double magneticVariation = 0;  // degrees, east positive
-  double trueAirspeed = 0;   // knots
-  double verticalSpeed = 0;  // feet per minute
-  bool onGround = true;
-  bool paused = false;
-  bool slew = false;
-  int32_t simRate = 256;  // rate x 256
-  double touchdownVerticalSpeed = 0;  // feet per minute at the last ground contact
-  std::array<double, SimOffset::kFuelTankCount> tankLevel{};  // fraction of capacity
-  std::array<double, SimOffset::kFuelTankCount> tankCapacity{};  // US gallons
-  double fuelWeight = 6.7;  // pounds per US gallon
-  double outsideAirTempC = 15;
-  double windSpeed = 0;  // knots
-  double windDirection = 0;  // degrees true
-  double surfaceLayerTop = 0;  // metres
-  uint16_t fuelMarker = 0;
-  uint16_t versionWord = 10;  // low half of the simulator version
-  uint32_t interfaceVersion = 0x19980005;
-  uint16_t versionCheck = 0xFADE;  // high half of the simulator version
-  uint16_t libraryVersion = 0;  // what the client wrote at open
-  double airspeedFeetPerSecond = 0;  // last value written at 0x3090
-  std::string title = "Kestrix Trainer Twin";
-
-  double FuelPounds() const;
-  double CapacityPounds() const;
-  double RadioAltitude() const { return altitude - groundElevation; }
+// Its ground speed is its airspeed: the model flies in still air.
+struct AircraftState : SimVariables {
+  AircraftState() { title = "Kestrix Trainer Twin"; }
 };
 
 enum class ScenarioEventKind {

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "flightgear_front_end.h"
+#include "sim/simulator_endpoints.h"
 #include "simulator_peer.h"
 #include "sim/sim_link.h"
 #include "sim/sim_transport.h"
@@ -24,6 +26,9 @@ const char* kUsage =
     "Stand-in flight simulator with its interface module, flying a scenario.\n"
     "  --dir DIR          rendezvous directory (default $KESTRIX_SIM_DIR, else /tmp)\n"
     "  --network-client   answer as the network client (FS98MAIN) instead of UIPCMAIN\n"
+    "  --protocol NAME    module (the interface module, default) or flightgear (a props\n"
+    "                     server on 127.0.0.1)\n"
+    "  --port N           the props server's port (default 5401)\n"
     "  --scenario FILE    fly the scenario in FILE instead of the default flight\n"
     "  --speed N          simulated seconds per real second (default 1)\n"
     "  --fault NAME       none, refuse, silent, old-interface, not-ready, garbage, broken-records, slow\n"
@@ -42,6 +47,8 @@ struct Options {
   double report = 30;
   kestrix::SimulatorFault fault = kestrix::SimulatorFault::None;
   bool exitWhenStopped = false;
+  bool flightGear = false;
+  int port = kestrix::SimulatorEndpoints{}.flightGear.port;
 };
 
 bool ParseOptions(int argc, char** argv, Options& options) {
@@ -70,6 +77,15 @@ bool ParseOptions(int argc, char** argv, Options& options) {
       double number = std::strtod(text.c_str(), &end);
       if (*end || number < 0 || (option == "--speed" && number <= 0)) return false;
       (option == "--speed" ? options.speed : options.report) = number;
+    } else if (option == "--protocol") {
+      if (!value(text) || (text != "module" && text != "flightgear")) return false;
+      options.flightGear = text == "flightgear";
+    } else if (option == "--port") {
+      if (!value(text)) return false;
+      char* end = nullptr;
+      const long port = std::strtol(text.c_str(), &end, 10);
+      if (*end || port < 0 || port > 65535) return false;
+      options.port = static_cast<int>(port);
     } else if (option == "--fault") {
       if (!value(text) || !kestrix::ParseSimulatorFault(text, options.fault)) return false;
     } else {
@@ -128,11 +144,14 @@ int main(int argc, char** argv) {
   kestrix::SimulatorPeer peer(options.dir, options.windowClass);
   peer.SetScenario(scenario);
   peer.SetFault(options.fault);
-  if (!peer.Start(&error)) {
+  kestrix::FlightGearFrontEnd props(peer);
+  if (!(options.flightGear ? props.Start(options.port, &error) : peer.Start(&error))) {
     std::cerr << "kestrix-sim: " << error << "\n";
     return 1;
   }
-  std::cout << "kestrix-sim: listening on " << peer.SocketPath() << "\n" << peer.Status() << std::endl;
+  const std::string where =
+      options.flightGear ? "127.0.0.1:" + std::to_string(props.Port()) + " (props)" : peer.SocketPath();
+  std::cout << "kestrix-sim: listening on " << where << "\n" << peer.Status() << std::endl;
 
   using Clock = std::chrono::steady_clock;
   auto last = Clock::now();
@@ -165,6 +184,7 @@ int main(int argc, char** argv) {
     }
     if (options.exitWhenStopped && stage == kestrix::FlightStage::Stopped) break;
   }
+  props.Stop();
   peer.Stop();
   return 0;
 }

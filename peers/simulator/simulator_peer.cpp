@@ -24,41 +24,8 @@
 namespace kestrix {
 namespace {
 
-constexpr size_t kOffsetSpace = 0x10000;
 constexpr size_t kWritesKept = 4096;
 constexpr auto kSlowAnswer = std::chrono::milliseconds(300);
-constexpr double kTwo32 = 4294967296.0;
-constexpr double kFeetPerMetre = 3.28084;
-constexpr double kMetresPerSecondPerKnot = 1852.0 / 3600.0;
-
-template <typename T>
-void Put(std::vector<unsigned char>& memory, uint32_t offset, T value) {
-  std::memcpy(memory.data() + offset, &value, sizeof value);
-}
-
-template <typename T>
-T Get(const unsigned char* data) {
-  T value;
-  std::memcpy(&value, data, sizeof value);
-  return value;
-}
-
-template <typename Int>
-Int Rounded(double value) {
-  return static_cast<Int>(std::lround(value));
-}
-
-// Nearest raw value, saturating.
-int64_t Saturated(double value) {
-  if (!(value > -9.2e18)) return std::isnan(value) ? 0 : INT64_MIN;
-  return value < 9.2e18 ? std::llround(value) : INT64_MAX;
-}
-
-// Nearest raw value; a full turn wraps to 0.
-uint32_t TrueHeadingRaw(double degrees) {
-  const double turns = degrees / 360 - std::floor(degrees / 360);
-  return static_cast<uint32_t>(static_cast<uint64_t>(std::llround(turns * kTwo32)) & 0xFFFFFFFFu);
-}
 
 struct FaultName {
   const char* name;
@@ -114,7 +81,7 @@ struct SimulatorPeer::Client {
 };
 
 SimulatorPeer::SimulatorPeer(std::string rendezvousDir, std::string windowClass)
-    : socketPath(RendezvousPath(rendezvousDir, windowClass)), memory(kOffsetSpace) {}
+    : socketPath(RendezvousPath(rendezvousDir, windowClass)) {}
 
 SimulatorPeer::~SimulatorPeer() { Stop(); }
 
@@ -214,97 +181,37 @@ bool SimulatorPeer::Answer(Client& client) {
 // that does not walk cleanly inside the request area is refused whole.
 int32_t SimulatorPeer::ProcessBlock(unsigned char* block) {
   if (fault == SimulatorFault::RefuseBlocks) return 0;
-  RenderOffsets();
-  size_t position = 0;
-  for (;;) {
-    if (position + 4 > kSimRequestArea) return 0;
-    const uint32_t kind = GetU32(block + position);
-    if (kind == 0) break;
-    const size_t header = kind == kSimRecordRead ? kSimReadHeader : kSimWriteHeader;
-    if ((kind != kSimRecordRead && kind != kSimRecordWrite) || position + header > kSimRequestArea) return 0;
-    const uint32_t offset = GetU32(block + position + 4);
-    const uint32_t size = GetU32(block + position + 8);
-    if (size > kSimRequestArea - position - header) return 0;
-    unsigned char* data = block + position + header;
-    const size_t inSpace = offset < kOffsetSpace ? std::min<size_t>(size, kOffsetSpace - offset) : 0;
+  image.Render(Shown());
+  bool any = false;
+  const bool clean = WalkSimBlock(block, [&](uint32_t kind, uint32_t offset, unsigned char* data, uint32_t size) {
+    any = true;
     if (kind == kSimRecordRead) {
       if (offset == SimOffset::OnGround) model.Sampled();
-      std::memset(data, 0, size);
-      if (inSpace) std::memcpy(data, memory.data() + offset, inSpace);
+      image.Read(offset, data, size);
       if (fault == SimulatorFault::GarbageAnswers)
         for (uint32_t byte = 0; byte < size; ++byte) {
           noise = noise * 1664525u + 1013904223u;
           data[byte] = static_cast<unsigned char>(noise >> 24);
         }
-    } else {
-      if (inSpace) std::memcpy(memory.data() + offset, data, inSpace);
-      AbsorbWrite(offset, data, size);
-      writes.push_back({offset, std::vector<unsigned char>(data, data + size)});
-      if (writes.size() > kWritesKept) writes.erase(writes.begin(), writes.begin() + kWritesKept / 2);
-      RenderOffsets();
+      return;
     }
-    position += header + size;
-  }
-  if (fault == SimulatorFault::BrokenRecords && position > 0) PutU32(block + 8, 0xFFFFFFF0u);
+    const unsigned changed = image.Write(offset, data, size, model.MutableState());
+    if (changed & (SimChange::Position | SimChange::Heading)) model.Placed();
+    writes.push_back({offset, std::vector<unsigned char>(data, data + size)});
+    if (writes.size() > kWritesKept) writes.erase(writes.begin(), writes.begin() + kWritesKept / 2);
+    image.Render(Shown());
+  });
+  if (!clean) return 0;
+  if (fault == SimulatorFault::BrokenRecords && any) PutU32(block + 8, 0xFFFFFFF0u);
   return 1;
 }
 
-void SimulatorPeer::RenderOffsets() {
-  const AircraftState& s = model.State();
-  using namespace SimOffset;
-  Put<uint16_t>(memory, PauseControl, s.paused);
-  Put<uint16_t>(memory, Paused, s.paused);
-  Put<int16_t>(memory, MagneticVariation, Rounded<int16_t>(s.magneticVariation * 65536 / 360));
-  Put<uint32_t>(memory, GroundSpeed, Rounded<uint32_t>(s.trueAirspeed * kMetresPerSecondPerKnot * 65536));
-  Put<uint32_t>(memory, TrueAirspeed, Rounded<uint32_t>(s.trueAirspeed * 128));
-  Put<int32_t>(memory, TouchdownVerticalSpeed, Rounded<int32_t>(s.touchdownVerticalSpeed / 60 / kFeetPerMetre * 256));
-  Put<uint16_t>(memory, OnGround, s.onGround);
-  Put<int64_t>(memory, Latitude, LatitudeToRaw(s.latitude));
-  Put<int64_t>(memory, Longitude, LongitudeToRaw(s.longitude));
-  Put<int64_t>(memory, Altitude, Saturated(s.altitude / kFeetPerMetre * kTwo32));
-  Put<uint32_t>(memory, TrueHeading, TrueHeadingRaw(s.trueHeading));
-  Put<uint16_t>(memory, Slew, s.slew);
-  Put<uint16_t>(memory, FuelWeight, Rounded<uint16_t>(s.fuelWeight * 256));
-  for (int tank = 0; tank < kFuelTankCount; ++tank) {
-    Put<uint32_t>(memory, kFuelTanks[tank].level, Rounded<uint32_t>(s.tankLevel[tank] * 128 * 65536));
-    Put<uint32_t>(memory, kFuelTanks[tank].capacity, Rounded<uint32_t>(s.tankCapacity[tank]));
-  }
-  Put<uint16_t>(memory, SimulationRate, static_cast<uint16_t>(s.simRate));
-  Put<int16_t>(memory, OutsideAirTemp, Rounded<int16_t>(s.outsideAirTempC * 256));
-  Put<uint16_t>(memory, WindSpeed, Rounded<uint16_t>(s.windSpeed));
-  Put<uint16_t>(memory, WindDirection, Rounded<uint16_t>(std::fmod(s.windDirection, 360) * 65536 / 360) );
-  Put<int16_t>(memory, SurfaceLayerTop, Rounded<int16_t>(s.surfaceLayerTop));
-  Put<uint32_t>(memory, TotalFuelWeight, Rounded<uint32_t>(s.FuelPounds()));
-  Put<double>(memory, AirspeedFeetPerSecond, s.airspeedFeetPerSecond);
-  Put<uint32_t>(memory, RadioAltitude, Rounded<uint32_t>(std::max(0.0, s.RadioAltitude()) / kFeetPerMetre * 65536));
-  Put<uint16_t>(memory, FuelMarker, s.fuelMarker);
-  const bool oldInterface = fault == SimulatorFault::OldInterface;
-  Put<uint32_t>(memory, InterfaceVersion, oldInterface ? kSimMinInterfaceVersion - 1 : s.interfaceVersion);
-  const uint16_t check = fault == SimulatorFault::NotReady ? 0 : s.versionCheck;
-  Put<uint32_t>(memory, SimulatorVersion, uint32_t(check) << 16 | s.versionWord);
-  std::memset(memory.data() + AircraftTitle, 0, AircraftTitleBytes);
-  std::memcpy(memory.data() + AircraftTitle, s.title.data(), std::min<size_t>(s.title.size(), AircraftTitleBytes - 1));
-}
-
-void SimulatorPeer::AbsorbWrite(uint32_t offset, const unsigned char* data, uint32_t size) {
-  AircraftState& s = model.MutableState();
-  using namespace SimOffset;
-  auto is = [&](uint32_t known, uint32_t bytes) { return offset == known && size == bytes; };
-  if (is(PauseControl, 2)) s.paused = Get<uint16_t>(data) != 0;
-  if (is(Slew, 2)) s.slew = Get<uint16_t>(data) != 0;
-  if (is(SimulationRate, 2)) s.simRate = Get<uint16_t>(data);
-  if (is(FuelMarker, 2)) s.fuelMarker = Get<uint16_t>(data);
-  if (is(LibraryVersion, 2)) s.libraryVersion = Get<uint16_t>(data);
-  if (is(TrueHeading, 4)) s.trueHeading = Get<uint32_t>(data) * 360.0 / kTwo32;
-  if (is(AirspeedFeetPerSecond, 8)) {
-    s.airspeedFeetPerSecond = Get<double>(data);
-    if (std::isfinite(s.airspeedFeetPerSecond))
-      s.trueAirspeed = std::max(0.0, s.airspeedFeetPerSecond / KnotsToFeetPerSecond(1));
-  }
-  if (is(Latitude, 8)) s.latitude = LatitudeFromRaw(Get<int64_t>(data));
-  if (is(Longitude, 8)) s.longitude = LongitudeFromRaw(Get<int64_t>(data));
-  if (is(Altitude, 8)) s.altitude = Get<int64_t>(data) * kFeetPerMetre / kTwo32;
-  if (is(Latitude, 8) || is(Altitude, 8) || is(TrueHeading, 4)) model.Placed();
+SimVariables SimulatorPeer::Shown() const {
+  SimVariables shown = model.State();
+  shown.groundSpeed = shown.trueAirspeed;
+  if (fault == SimulatorFault::OldInterface) shown.interfaceVersion = kSimMinInterfaceVersion - 1;
+  if (fault == SimulatorFault::NotReady) shown.versionCheck = 0;
+  return shown;
 }
 
 void SimulatorPeer::SetScenario(Scenario scenario) {
@@ -340,6 +247,23 @@ FlightStage SimulatorPeer::Stage() const {
 void SimulatorPeer::ApplyEvent(const ScenarioEvent& event) {
   std::lock_guard lock(mutex);
   model.Apply(event);
+}
+
+SimVariables SimulatorPeer::View(bool sampling) {
+  std::lock_guard lock(mutex);
+  if (sampling) model.Sampled();
+  return Shown();
+}
+
+void SimulatorPeer::Change(const std::function<void(SimVariables&)>& edit, unsigned changes) {
+  std::lock_guard lock(mutex);
+  edit(model.MutableState());
+  if (changes & (SimChange::Position | SimChange::Heading)) model.Placed();
+}
+
+SimulatorFault SimulatorPeer::Fault() const {
+  std::lock_guard lock(mutex);
+  return fault;
 }
 
 std::vector<SimWrite> SimulatorPeer::Writes() const {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "flight_model.h"
+#include "sim/sim_offset_table.h"
 
 namespace kestrix {
 
@@ -60,6 +61,13 @@ class SimulatorPeer {
   FlightStage Stage() const;
   void ApplyEvent(const ScenarioEvent& event);
 
+  // For the alternate front ends: the aircraft as shown (`sampling` when
+  // the client reads whether it is on the ground), and a change made
+  // through them (SimChange bits).
+  SimVariables View(bool sampling);
+  void Change(const std::function<void(SimVariables&)>& edit, unsigned changes);
+  SimulatorFault Fault() const;
+
   std::vector<SimWrite> Writes() const;
   void ClearWrites();
 
@@ -76,14 +84,14 @@ class SimulatorPeer {
   void Serve(int listener, int wake);
   bool Answer(Client& client);
   int32_t ProcessBlock(unsigned char* block);
-  void RenderOffsets();
-  void AbsorbWrite(uint32_t offset, const unsigned char* data, uint32_t size);
+  // The aircraft as the simulator shows it, fault included; under the lock.
+  SimVariables Shown() const;
 
   std::string socketPath;
   mutable std::mutex mutex;
   FlightModel model;
   SimulatorFault fault = SimulatorFault::None;
-  std::vector<unsigned char> memory;
+  SimOffsetImage image;
   std::vector<SimWrite> writes;
   std::atomic<bool> running{false};
   std::thread server;

@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
+#include "flightgear_front_end.h"
+#include "sim/simulator_endpoints.h"
 #include "sim/sim_transport.h"
 #include "simulator_peer.h"
 #include "support/fake_clock.h"
@@ -18,7 +22,8 @@ namespace {
 constexpr const char* kFlightId = "5150";
 constexpr const char* kSimulatorMissing =
     "Unable to find Flight Simulator.\n\n"
-    "Please make sure that the simulator is running and that its interface module is installed.";
+    "Please start the simulator with its interface module installed, or FlightGear with its props server "
+    "(fgfs --telnet=5401), and try again.";
 
 struct FlyCase {
   const char* name;
@@ -39,9 +44,16 @@ const FlyCase kCases[] = {
     {"fresh", "HVH", "3/5/2099 12:30:00 PM", true, "9999", {true, false}, nullptr},
 };
 
+// Nothing listens on port 1: the other simulators are looked for where none runs.
+void PointOtherSimulatorsAt(int flightGearPort) {
+  std::ofstream(kSimulatorsFile) << "# where the simulators are\nflightgear = 127.0.0.1:" << flightGearPort
+                                 << "\nxplane = 127.0.0.1:1\n";
+}
+
 // A store of its own, the stand-in simulator (not yet started) and a link to it.
 class PrepareFlightFixture : public ::testing::Test {
  protected:
+  void SetUp() override { PointOtherSimulatorsAt(1); }
   void TearDown() override {
     link.Close();
     sim.Stop();
@@ -103,6 +115,47 @@ TEST_F(PrepareFlightFixture, ALinkLeftOpenFromAnEarlierFlightIsOpenedAfresh) {
   EXPECT_TRUE(PrepareFlight(nullptr, kFlightId, link).go);
   EXPECT_TRUE(link.IsOpen());
   EXPECT_TRUE(boxes.Texts().empty());
+}
+
+// The stand-in answering only as FlightGear, found on the port the data
+// folder's file or the environment gives.
+TEST_F(PrepareFlightFixture, FlightGearIsFoundWhenTheInterfaceModuleIsNot) {
+  Database().CreateSchema();
+  StoreFlights({MakeFlight(kFlightId, "SCH", 0)});
+  FlightGearFrontEnd props(sim);
+  ASSERT_TRUE(props.Start(0));
+  PointOtherSimulatorsAt(props.Port());
+  EXPECT_TRUE(PrepareFlight(nullptr, kFlightId, link).go);
+  EXPECT_TRUE(link.IsOpen());
+  EXPECT_TRUE(boxes.Texts().empty());
+
+  PointOtherSimulatorsAt(1);
+  ASSERT_EQ(setenv("KESTRIX_FLIGHTGEAR", (":" + std::to_string(props.Port())).c_str(), 1), 0);
+  EXPECT_TRUE(PrepareFlight(nullptr, kFlightId, link).go);
+  unsetenv("KESTRIX_FLIGHTGEAR");
+  EXPECT_TRUE(boxes.Texts().empty());
+
+  // With the interface module back, it is the one used.
+  props.Stop();
+  ASSERT_TRUE(sim.Start());
+  EXPECT_TRUE(PrepareFlight(nullptr, kFlightId, link).go);
+}
+
+TEST(SimulatorEndpoints, ReadFromDefaultsTheFileAndTheEnvironment) {
+  TempWorkDir workDir;
+  EXPECT_EQ(ReadSimulatorEndpoints().flightGear.port, 5401);
+  EXPECT_EQ(ReadSimulatorEndpoints().xPlane.port, 49000);
+  std::ofstream(kSimulatorsFile) << "flightgear = fg.local:6000\nxplane=:49001\n# xplane = x:2\nxplane = bad:0\n";
+  SimulatorEndpoints read = ReadSimulatorEndpoints();
+  EXPECT_EQ(read.flightGear.host, "fg.local");
+  EXPECT_EQ(read.flightGear.port, 6000);
+  EXPECT_EQ(read.xPlane.host, "127.0.0.1");
+  EXPECT_EQ(read.xPlane.port, 49001) << "a value that does not read is left out";
+  ASSERT_EQ(setenv("KESTRIX_XPLANE", "10.0.0.2:49002", 1), 0);
+  read = ReadSimulatorEndpoints();
+  unsetenv("KESTRIX_XPLANE");
+  EXPECT_EQ(read.xPlane.host, "10.0.0.2");
+  EXPECT_EQ(read.xPlane.port, 49002);
 }
 
 // Without its record the flight's expiry cannot be known: nothing goes ahead.
