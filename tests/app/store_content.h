@@ -28,8 +28,10 @@ struct StoreContent {
   std::vector<FlightRecord> tempFlights;
   std::vector<FlightRecord> reports;
   std::vector<AvailableFlight> flights;
-  // What the airline held as filed just before the store was read.
-  FiledReports filed;
+  // What the airline held as filed just before and just after the store was
+  // read: a flight filed and removed meanwhile is in the second only.
+  FiledReports filedBefore;
+  FiledReports filedAfter;
 };
 
 // Rows whose point count disagrees with the bytes of their blob, counted on a
@@ -40,12 +42,15 @@ inline int64_t RowsWithMismatchedPoints() {
   std::string key = Reveal(scrambled::SqlKey);
   key.replace(key.find("%s"), 2, Reveal(scrambled::DbKey));
   const std::string count =
-      "SELECT (SELECT count(*) FROM pirep_data WHERE length(flight_points) IS NOT point_count * 24)"
-      " + (SELECT count(*) FROM temp_flight_data WHERE length(flight_points) IS NOT point_count * 24)";
+      "SELECT (SELECT count(*) FROM pirep_data WHERE length(flight_points) IS NOT point_count * " +
+      std::to_string(kFlightPointBytes) +
+      ") + (SELECT count(*) FROM temp_flight_data WHERE length(flight_points) IS NOT point_count * " +
+      std::to_string(kFlightPointBytes) + ")";
   sqlite3_stmt* statement = nullptr;
   if (sqlite3_open_v2(kDatabaseFile, &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
       sqlite3_exec(db, key.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK &&
-      sqlite3_prepare_v2(db, count.c_str(), -1, &statement, nullptr) == SQLITE_OK && sqlite3_step(statement) == SQLITE_ROW) {
+      sqlite3_prepare_v2(db, count.c_str(), -1, &statement, nullptr) == SQLITE_OK &&
+      sqlite3_step(statement) == SQLITE_ROW) {
     rows = sqlite3_column_int64(statement, 0);
   }
   sqlite3_finalize(statement);
@@ -58,10 +63,11 @@ inline int64_t RowsWithMismatchedPoints() {
 // along, so a read that overlaps a write never misses a flight on its way from
 // one table to the next. Empty, with `fault` saying why, when a read fails or
 // the store shows a message.
-inline std::optional<StoreContent> ReadStoreContent(ScriptedMessageBox& boxes, FiledReports filed, std::string& fault) {
+template <typename ReadFiled>
+std::optional<StoreContent> ReadStoreContent(ScriptedMessageBox& boxes, ReadFiled readFiled, std::string& fault) {
   boxes.Clear();
   StoreContent content;
-  content.filed = std::move(filed);
+  content.filedBefore = readFiled();
   std::vector<std::string> ids;
   bool read = Database().ReadTempFlightIds(ids);
   for (const std::string& id : ids) {
@@ -72,6 +78,7 @@ inline std::optional<StoreContent> ReadStoreContent(ScriptedMessageBox& boxes, F
   }
   read = read && Database().ReadFlightReports(content.reports, true) >= 0;
   Database().ReadAvailableFlights(content.flights);
+  content.filedAfter = readFiled();
   fault.clear();
   if (!read) fault = "a read failed";
   for (const std::string& text : boxes.Texts()) fault += " [" + text + "]";
