@@ -35,9 +35,9 @@ constexpr const char* kScheduleStored = "schedule: ";
 constexpr const char* kFlying = "flying ";
 constexpr const char* kLanded = "landed and stopped";
 
-int EnvironmentNumber(const char* name, int fallback) {
+uint32_t EnvironmentNumber(const char* name, uint32_t fallback) {
   const char* value = std::getenv(name);
-  return value && *value ? std::atoi(value) : fallback;
+  return value && *value ? static_cast<uint32_t>(std::strtoul(value, nullptr, 10)) : fallback;
 }
 
 std::string ReadText(const fs::path& path) {
@@ -303,7 +303,7 @@ class KillTest : public ::testing::Test {
   ScriptedMessageBox boxes;
   std::unique_ptr<airline::AirlineServer> airline;
   std::vector<std::string> unflown;
-  uint32_t seed = static_cast<uint32_t>(EnvironmentNumber("KESTRIX_KILL_SEED", std::random_device()()));
+  uint32_t seed = EnvironmentNumber("KESTRIX_KILL_SEED", std::random_device()());
   std::mt19937 random{seed};
   std::optional<StoreContent> evidence;
   bool scheduleStored = false;
@@ -322,7 +322,7 @@ TEST_F(KillTest, NoCommittedFlightIsLostToAKill) {
   ASSERT_TRUE(Calibrate(timeline)) << ReadText(consoleLog);
   scheduleStored = true;
   ASSERT_TRUE(Check(true));
-  const int wanted = EnvironmentNumber("KESTRIX_KILLS", kDefaultKills);
+  const int wanted = static_cast<int>(EnvironmentNumber("KESTRIX_KILLS", kDefaultKills));
   for (int runs = 0; kills < wanted && runs < 2 * wanted + 10; ++runs) {
     if (KillOneRun(timeline)) ++kills;
   }
