@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -82,7 +81,7 @@ std::string ServerValue(const ServerVariables& variables, const char* key) {
 
 // The start-up checks of the program: database, server variables, identity.
 bool StartUp() {
-  if (!std::filesystem::exists(kDatabaseFile)) Database().CreateSchema();
+  Database().CreateIfMissing();
   if (!Database().Validate()) {
     ShowMessageBox(nullptr, "The database file does not seem to be valid.", kProgramCaption, MessageKind::Error);
     return false;

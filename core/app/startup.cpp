@@ -74,7 +74,7 @@ int RunStartup(StartupWindows& windows) {
   RemoveLeftOverUpdater();
   {
     Database database;
-    if (!std::filesystem::exists(kDatabaseFile)) database.CreateSchema();
+    database.CreateIfMissing();
     if (!database.Validate()) {
       Tell("The database file does not seem to be valid.", MessageKind::Error);
       return 1;

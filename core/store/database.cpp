@@ -168,6 +168,21 @@ void Database::CreateSchema() {
   });
 }
 
+void Database::CreateIfMissing() {
+  // The file appears as the creation opens it and gets its pages only when
+  // the creation commits, so a creation killed on its way leaves it empty (or
+  // with a journal that rolls it back to empty) and nothing in it to keep.
+  bool empty = !std::filesystem::exists(kDatabaseFile);
+  sqlite3* db = nullptr;
+  if (!empty && sqlite3_open_v2(kDatabaseFile, &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK && ApplyKey(db)) {
+    sql::Statement pages(db, Reveal(scrambled::SqlPageCount));
+    // A file that cannot be read is left to validation.
+    empty = pages.StepRow() && pages.Int64(0) == 0;
+  }
+  sqlite3_close(db);
+  if (empty) CreateSchema();
+}
+
 bool Database::Validate() {
   return Guarded("There was an error validating the database.", false, [&](sqlite3* db) {
     bool sound = false;

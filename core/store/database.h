@@ -45,6 +45,9 @@ class Database {
   void Close();
   // Creates the six tables and the initial settings rows; failures are shown only.
   void CreateSchema();
+  // Creates the schema when the file holds no database yet: when it is missing,
+  // or when a creation cut short left it empty.
+  void CreateIfMissing();
   bool Validate();
   // Rebuilds the file, keeping the pilot's identity, the server variables and
   // the removed flights.

@@ -1,9 +1,3 @@
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -15,6 +9,7 @@
 #include <vector>
 
 #include "airline/airline_server.h"
+#include "app/child_process.h"
 #include "console/console_web_host.h"
 #include "support/temp_work_dir.h"
 
@@ -25,39 +20,6 @@ namespace fs = std::filesystem;
 
 // Fast enough for the 20-minute default flight to take about 20 seconds.
 constexpr const char* kSpeed = "60";
-
-// A child program with its output in a file; stopped when it goes out of scope.
-class Child {
- public:
-  Child(std::vector<std::string> arguments, const fs::path& output) {
-    std::vector<char*> argv;
-    for (auto& argument : arguments) argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
-  }
-  ~Child() {
-    if (pid <= 0) return;
-    kill(pid, SIGTERM);
-    Wait();
-  }
-  bool Started() const { return pid > 0; }
-  // The exit code; -1 when the program did not exit normally.
-  int Wait() {
-    int status = 0;
-    if (pid <= 0 || waitpid(pid, &status, 0) != pid) return -1;
-    pid = -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-
- private:
-  pid_t pid = -1;
-};
 
 std::string ReadText(const fs::path& path) {
   std::ifstream in(path);

@@ -144,6 +144,28 @@ TEST_F(DatabaseTest, FilesWithAnotherTableLayoutFailValidation) {
   EXPECT_TRUE(boxes.Shown().empty());
 }
 
+TEST_F(DatabaseTest, CreateIfMissingCreatesOnlyWhereNoDatabaseIsYet) {
+  // No file, and the empty file that a creation killed before its commit leaves.
+  for (const bool leftEmpty : {false, true}) {
+    fs::remove(kDatabaseFile);
+    if (leftEmpty) std::ofstream(kDatabaseFile).close();
+    Database().CreateIfMissing();
+    EXPECT_TRUE(Database().Validate()) << leftEmpty;
+    EXPECT_EQ(Database().ReadProgramSettings(), ProgramSettings::Default) << leftEmpty;
+  }
+  // A database in place is kept as it is.
+  Database().WriteProgramSettings(5);
+  boxes.Clear();
+  Database().CreateIfMissing();
+  EXPECT_TRUE(boxes.Shown().empty());
+  EXPECT_EQ(Database().ReadProgramSettings(), 5u);
+  // A file that is no database of ours is left for validation to refuse.
+  fs::remove(kDatabaseFile);
+  std::ofstream(kDatabaseFile) << "not a database";
+  Database().CreateIfMissing();
+  EXPECT_FALSE(Database().Validate());
+}
+
 TEST_F(DatabaseTest, FailedOpenEndsEveryOperationWithItsFailureResultAndOneMessage) {
   const fs::path gone = dir.Path() / "gone";
   fs::create_directory(gone);
