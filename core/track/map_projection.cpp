@@ -8,9 +8,6 @@ namespace kestrix {
 namespace {
 
 constexpr double kRadians = std::numbers::pi / 180.0;
-// One degree of arc each way at least: a lone point shows its surroundings.
-constexpr double kMinimumSpan = 2 * kRadians;
-constexpr double kMargin = 0.08;
 
 }  // namespace
 
@@ -109,7 +106,7 @@ PlaneBox MapView::VisiblePlane() const {
 
 MapView FitMapView(const std::vector<GeoPoint>& points, const ScreenBox& frame) {
   const MapProjection projection = CentredProjection(points);
-  return MapView(projection, FittedBox(projection, points, kMinimumSpan), frame, kMargin);
+  return MapView(projection, FittedBox(projection, points, kMapMinimumSpan), frame, kMapMargin);
 }
 
 }  // namespace kestrix

@@ -7,6 +7,12 @@
 
 namespace kestrix {
 
+// The least a view of a track shows each way, in radians of arc (one degree
+// either side), so a lone point or a short hop keeps its surroundings.
+inline constexpr double kMapMinimumSpan = 2 * 0.017453292519943295;
+// The part of the frame's width and height left free on each side of a track.
+inline constexpr double kMapMargin = 0.08;
+
 // A point on the projection plane, in radians of arc: x east, y north.
 struct PlanePoint {
   double x = 0;
