@@ -12,6 +12,10 @@
 #include <ostream>
 #include <sstream>
 
+#include "flight_window_driver.h"
+#include "flights_list_driver.h"
+#include "gui/file_flight_report_dialog.h"
+#include "gui/flight_window.h"
 #include "support/scripted_file_chooser.h"
 #include "support/scripted_message_box.h"
 #include "support/temp_work_dir.h"
@@ -219,6 +223,65 @@ TEST_F(TrackWindowTest, NothingToExportWithoutPoints) {
   window.SetTrack(Landed(Line(47.45, -122.31, 45.59, -122.60, 5)));
   EXPECT_TRUE(ExportButton()->isEnabled());
   EXPECT_EQ(window.windowTitle(), "Flight Track KSEA - KPDX");
+}
+
+class ShowTrackFromTheFlightWindow : public test::FlightWindowFixture {};
+
+TEST_F(ShowTrackFromTheFlightWindow, TheLastItemShowsTheTrackAsThePointsArrive) {
+  RunWindow([&](FlightWindow& window) {
+    EXPECT_EQ(test::MenuTexts(test::FlightMenu(window)).back(), "Show Track...");
+    Choose(window, FlightCommand::StartFlight);
+    Choose(window, FlightCommand::ShowTrack);
+    auto* track = window.findChild<TrackWindow*>();
+    ASSERT_TRUE(track);
+    EXPECT_TRUE(track->isVisible());
+    EXPECT_EQ(track->Drawing().Track().departure, "KORD");
+    EXPECT_EQ(track->Drawing().Track().PointCount(), 0u);
+
+    ASSERT_TRUE(TickUntil(window, FlightStage::Descent));
+    const std::vector<FlightPoint>& collected = window.Recorder().Collector().Points();
+    ASSERT_FALSE(collected.empty());
+    EXPECT_EQ(track->Drawing().Track().legs.front().points, collected);
+    EXPECT_FALSE(track->Drawing().Track().legs.front().landed);
+
+    ASSERT_TRUE(TickUntil(window, FlightStage::TaxiIn));
+    EXPECT_EQ(track->Drawing().Track().legs.front().points, window.Recorder().Collector().Points());
+    EXPECT_TRUE(track->Drawing().Track().legs.front().landed);
+    EXPECT_EQ(track->Drawing().Track().legs.front().landingRate, window.Recorder().TempFlight().landingRate);
+    // Chosen again, the same window comes forward.
+    Choose(window, FlightCommand::ShowTrack);
+    EXPECT_EQ(window.findChildren<TrackWindow*>().size(), 1u);
+  });
+}
+
+class ShowTrackFromTheOutbox : public test::AirlineFixture {};
+
+TEST_F(ShowTrackFromTheOutbox, ADoubleClickShowsTheStoredLegsOfTheFlight) {
+  test::StoreFlights({test::MakeFlight("500", "SCH", FlightStatus::StatusCompleted),
+                      test::MakeFlight("501", "SCH", FlightStatus::StatusCompleted)});
+  FlightRecord first = test::Leg("500", 50), second = test::Leg("500", 25), other = test::Leg("501", 20);
+  second.points = {{34.0, -118.4, 1500, 250}, {37.6, -122.4, 30000, 330}, {37.62, -122.38, 20, 280}};
+  second.landingRate = -240;
+  for (const FlightRecord& leg : {first, other, second}) ASSERT_TRUE(Database().WriteFlightReport(leg));
+  FileFlightReportDialog dialog;
+  dialog.show();
+  QTableView& list = *test::FlightsList(dialog);
+  ASSERT_EQ(list.model()->rowCount(), 2);
+  // A double-click reaches the list as a click followed by the second press.
+  const QPoint row = test::RowCentre(list, test::RowOf(list, "500"));
+  QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, row);
+  QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, row);
+  auto* track = dialog.findChild<TrackWindow*>();
+  ASSERT_TRUE(track);
+  EXPECT_TRUE(track->isVisible());
+  const FlightTrack& shown = track->Drawing().Track();
+  EXPECT_EQ(shown.departure, "KORD");
+  EXPECT_EQ(shown.arrival, "KLAX");
+  ASSERT_EQ(shown.legs.size(), 2u);
+  EXPECT_EQ(shown.legs[0].points, first.points);
+  EXPECT_EQ(shown.legs[1].points, second.points);
+  EXPECT_EQ(shown.legs[1].landingRate, -240);
+  EXPECT_TRUE(shown.legs[0].landed && shown.legs[1].landed);
 }
 
 }  // namespace
