@@ -162,7 +162,8 @@ void TrackDrawing::PaintMap(QPainter& painter, const QRectF& frame) const {
                                           : QPointF(entry->x() + 3, labelFrame.bottom() - 3);
     // Near a pole the meridians crowd together: a label never covers another.
     const QRectF label(at - QPointF(0, metrics.ascent()), QSizeF(metrics.horizontalAdvance(text), metrics.height()));
-    if (std::any_of(labels.begin(), labels.end(), [&](const QRectF& other) { return other.intersects(label); }))
+    if (!frame.contains(label) ||
+        std::any_of(labels.begin(), labels.end(), [&](const QRectF& other) { return other.intersects(label); }))
       continue;
     labels.push_back(label);
     painter.setPen(kGraticuleText);
