@@ -40,6 +40,20 @@ const QColor kLanding(110, 210, 120);
 
 QPointF At(const ScreenPoint& point) { return {point.x, point.y}; }
 
+// Points closer than this to the last one drawn add nothing a screen can
+// show; leaving them out keeps a long track or a detailed shore quick to stroke.
+constexpr double kFinestStep = 0.7;
+
+// Adds `point` to a line unless it lies within a fraction of a pixel of the
+// last one; the line's last point is always kept, so it ends where it should.
+void Extend(QPolygonF& line, const QPointF& point, bool last) {
+  if (!line.isEmpty() && !last) {
+    const QPointF step = point - line.back();
+    if (std::abs(step.x()) + std::abs(step.y()) < kFinestStep) return;
+  }
+  line << point;
+}
+
 PlaneBox BoxOf(const std::vector<PlanePoint>& points) {
   PlaneBox box{points.front().x, points.front().x, points.front().y, points.front().y};
   for (const PlanePoint& p : points) {
@@ -142,7 +156,8 @@ void TrackDrawing::PaintMap(QPainter& painter, const QRectF& frame) const {
   for (const PlaneSegment& segment : coast) {
     if (!segment.box.Intersects(visible)) continue;
     line.clear();
-    for (const PlanePoint& point : segment.points) line << At(view.PlaneToScreen(point));
+    for (size_t i = 0; i < segment.points.size(); ++i)
+      Extend(line, At(view.PlaneToScreen(segment.points[i])), i + 1 == segment.points.size());
     painter.drawPolyline(line);
   }
 
@@ -173,7 +188,8 @@ void TrackDrawing::PaintMap(QPainter& painter, const QRectF& frame) const {
   painter.setPen(QPen(kValueColour, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
   for (const TrackLeg& leg : track.legs) {
     line.clear();
-    for (const FlightPoint& point : leg.points) line << At(view.ToScreen({point.latitude, point.longitude}));
+    for (size_t i = 0; i < leg.points.size(); ++i)
+      Extend(line, At(view.ToScreen({leg.points[i].latitude, leg.points[i].longitude})), i + 1 == leg.points.size());
     painter.drawPolyline(line);
   }
 
@@ -237,7 +253,7 @@ void TrackDrawing::PaintProfile(QPainter& painter, const QRectF& frame) const {
 
   for (size_t i = 0; i < profile.size(); ++i) {
     QPolygonF line;
-    for (const ProfilePoint& point : profile[i]) line << place(point);
+    for (size_t p = 0; p < profile[i].size(); ++p) Extend(line, place(profile[i][p]), p + 1 == profile[i].size());
     if (line.isEmpty()) continue;
     QPolygonF area = line;
     area << QPointF(line.back().x(), plot.bottom()) << QPointF(line.front().x(), plot.bottom());
