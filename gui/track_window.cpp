@@ -54,17 +54,6 @@ void Extend(QPolygonF& line, const QPointF& point, bool last) {
   line << point;
 }
 
-PlaneBox BoxOf(const std::vector<PlanePoint>& points) {
-  PlaneBox box{points.front().x, points.front().x, points.front().y, points.front().y};
-  for (const PlanePoint& p : points) {
-    box.left = std::min(box.left, p.x);
-    box.right = std::max(box.right, p.x);
-    box.bottom = std::min(box.bottom, p.y);
-    box.top = std::max(box.top, p.y);
-  }
-  return box;
-}
-
 // A round number at or above `value`: 1, 2 or 5 times a power of ten.
 double NiceCeiling(double value) {
   const double power = std::pow(10.0, std::floor(std::log10(value)));
@@ -105,7 +94,7 @@ void TrackDrawing::SetTrack(FlightTrack newTrack) {
     PlaneSegment& plane = coast.emplace_back();
     plane.points.reserve(segment.points.size());
     for (const GeoPoint& point : segment.points) plane.points.push_back(projection.Forward(point));
-    plane.box = BoxOf(plane.points);
+    plane.box = BoundingBox(plane.points);
   }
 }
 

@@ -60,20 +60,23 @@ MapProjection CentredProjection(const std::vector<GeoPoint>& points) {
   return MapProjection({std::asin(z / length) / kRadians, std::atan2(y, x) / kRadians});
 }
 
-PlaneBox FittedBox(const MapProjection& projection, const std::vector<GeoPoint>& points, double minimumSpan) {
-  PlaneBox box{0, 0, 0, 0};
-  bool first = true;
-  for (const GeoPoint& point : points) {
-    const PlanePoint p = projection.Forward(point);
-    if (first) {
-      box = {p.x, p.x, p.y, p.y};
-      first = false;
-    }
+PlaneBox BoundingBox(const std::vector<PlanePoint>& points) {
+  if (points.empty()) return {};
+  PlaneBox box{points.front().x, points.front().x, points.front().y, points.front().y};
+  for (const PlanePoint& p : points) {
     box.left = std::min(box.left, p.x);
     box.right = std::max(box.right, p.x);
     box.bottom = std::min(box.bottom, p.y);
     box.top = std::max(box.top, p.y);
   }
+  return box;
+}
+
+PlaneBox FittedBox(const MapProjection& projection, const std::vector<GeoPoint>& points, double minimumSpan) {
+  std::vector<PlanePoint> projected;
+  projected.reserve(points.size());
+  for (const GeoPoint& point : points) projected.push_back(projection.Forward(point));
+  PlaneBox box = BoundingBox(projected);
   const auto grow = [minimumSpan](double& low, double& high) {
     const double middle = (low + high) / 2;
     const double half = std::max((high - low) / 2, minimumSpan / 2);

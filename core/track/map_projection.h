@@ -63,6 +63,9 @@ class MapProjection {
   double cosLat0;
 };
 
+// The smallest box holding the points; a zero box at the origin for none.
+PlaneBox BoundingBox(const std::vector<PlanePoint>& points);
+
 // The projection centred on the points: their mean direction from the
 // earth's centre, or the first point when they cancel out.
 MapProjection CentredProjection(const std::vector<GeoPoint>& points);
