@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QImage>
+#include <QPainter>
 #include <QTableView>
 #include <QTimer>
 #include <QTimerEvent>
@@ -10,6 +12,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -22,6 +25,7 @@
 #include "gui/desktop_style.h"
 #include "gui/flight_window.h"
 #include "gui/main_dialog.h"
+#include "gui/track_window.h"
 #include "gui/tray_icon.h"
 #include "platform/internet_state.h"
 #include "server/account.h"
@@ -142,6 +146,36 @@ bool BenchFlightWindow(const std::filesystem::path& folder) {
   return ok;
 }
 
+// A 10,000-point track along Europe's Atlantic coast, drawn with the
+// shorelines at 1000 x 700: opening (fit and first paint) and the median of
+// later paints, as a resize redraws it.
+void BenchTrackDrawing() {
+  constexpr int kPoints = 10000;
+  FlightTrack track{"LPPT", "ENGM", {{{}, true, -160}}};
+  for (int i = 0; i < kPoints; ++i) {
+    const double t = static_cast<double>(i) / (kPoints - 1);
+    track.legs[0].points.push_back({38.7 + 21.5 * t + 0.4 * std::sin(t * 60), -9.1 + 20.2 * t,
+                                    static_cast<int32_t>(36000 * std::sin(t * 3.14159)), 30});
+  }
+  QImage image(1000, 700, QImage::Format_ARGB32_Premultiplied);
+  gui::TrackDrawing drawing;
+  const double open = Seconds([&] {
+    drawing.SetTrack(track);
+    QPainter painter(&image);
+    drawing.Paint(painter, image.rect());
+  });
+  std::vector<double> paints;
+  for (int run = 0; run < 21; ++run) {
+    paints.push_back(Seconds([&] {
+      QPainter painter(&image);
+      drawing.Paint(painter, image.rect());
+    }));
+  }
+  std::sort(paints.begin(), paints.end());
+  Print("gui.track_open_ms.10000", open * 1000);
+  Print("gui.track_draw_ms.10000", paints[paints.size() / 2] * 1000);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -167,6 +201,8 @@ int main(int argc, char** argv) {
 
   // The real program, started as a pilot starts it: logged in before, with
   // the stand-in's everyday schedule; the median of three starts.
+  BenchTrackDrawing();
+
   const auto startFolder = workDir / "start";
   std::filesystem::create_directories(startFolder);
   std::filesystem::current_path(startFolder);

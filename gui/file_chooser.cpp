@@ -20,7 +20,7 @@ QStringList NameFilters(const std::vector<FileFilter>& filters) {
 
 void ConfigureFileDialog(QFileDialog& dialog, const FileChooserRequest& request) {
   dialog.setWindowTitle(QtText(request.title));
-  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setAcceptMode(request.forSaving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(request.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
   // The pilot reads the airline's descriptions as they are, without Qt's pattern suffix.
   dialog.setOption(QFileDialog::HideNameFilterDetails);

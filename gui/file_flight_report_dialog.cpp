@@ -8,6 +8,7 @@
 #include "gui/desktop_style.h"
 #include "gui/flight_menu.h"
 #include "gui/flights_model.h"
+#include "gui/track_window.h"
 #include "gui/window_handle.h"
 #include "server/filing.h"
 #include "store/database.h"
@@ -42,6 +43,10 @@ FileFlightReportDialog::FileFlightReportDialog(QWidget* parent)
   connect(exit, &QPushButton::clicked, this, [this] { RunCommand(FileReportsCommand::Exit); });
   EnableWhileSelected(list, fileButton);
   connect(list, &QTableView::customContextMenuRequested, this, &FileFlightReportDialog::ShowContextMenu);
+  // A double-click shows the flight's track; the context menu stays as it always was.
+  connect(list, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
+    ShowStoredTrack(this, std::string(model->Rows().Cell(static_cast<size_t>(index.row()), ReportColumn::Id)));
+  });
 
   FillList();
 }

@@ -20,6 +20,7 @@
 #include "gui/flight_result_dialog.h"
 #include "gui/main_dialog.h"
 #include "gui/resume_flight_dialog.h"
+#include "gui/track_window.h"
 #include "gui/tray_icon.h"
 #include "gui/window_handle.h"
 #include "recorder/flight_plan_filter.h"
@@ -160,6 +161,9 @@ void FlightWindow::BuildMenu() {
   onlineItem->setCheckable(true);
   menu->addSeparator();
   AddItem(menu, "Save/Continue Flight Later...", FlightCommand::SaveLater);
+  // Added after every item the bar has always had, so none of them moves.
+  menu->addSeparator();
+  AddItem(menu, "Show Track...", FlightCommand::ShowTrack);
 
   // Present only while the window is in the tray.
   restoreItem = new QAction("Restore", menu);
@@ -274,6 +278,9 @@ void FlightWindow::RunCommand(int id) {
     case FlightCommand::ShowChat:
       if (mainDialog) mainDialog->RunCommand(MainCommand::Chat);
       break;
+    case FlightCommand::ShowTrack:
+      ShowTrack();
+      break;
     default:
       break;
   }
@@ -300,6 +307,27 @@ void FlightWindow::ToggleOnline() {
 void FlightWindow::AddFlightPlan() {
   const std::string path = ChooseFlightPlanFile(Handle(), recorder.HasFlightPlan());
   if (!path.empty()) recorder.AttachFlightPlan(path);
+}
+
+void FlightWindow::ShowTrack() {
+  if (!trackWindow) {
+    Database(Handle()).ReadAvailableFlight(openFlightId, trackFlight);
+    trackWindow = new TrackWindow(this);
+  }
+  RefreshTrack();
+  trackWindow->show();
+  trackWindow->raise();
+}
+
+// Redrawn only when the collector took a point or the aircraft landed.
+void FlightWindow::RefreshTrack() {
+  if (!trackWindow) return;
+  const FlightTrack& shown = trackWindow->Drawing().Track();
+  const bool landed = recorder.TempFlight().flightPhase == FlightPhase::Landed;
+  if (!shown.legs.empty() && shown.PointCount() == recorder.Collector().Points().size() &&
+      shown.legs.back().landed == landed)
+    return;
+  trackWindow->SetTrack(TrackOfRecording(trackFlight, recorder.TempFlight(), recorder.Collector().Points()));
 }
 
 void FlightWindow::GoToTray() {
@@ -354,6 +382,7 @@ void FlightWindow::ShowDisplays(const FlightDisplays& displays, int iconId, cons
   trayIconId = iconId;
   trayTip = tip;
   if (inTray) tray->Update(FlightTrayIcon(trayIconId), QtText(trayTip));
+  RefreshTrack();
   update();
 }
 

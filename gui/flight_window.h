@@ -18,6 +18,7 @@ class QTimer;
 namespace kestrix::gui {
 
 class MainDialog;
+class TrackWindow;
 class TrayIcon;
 
 // Command ids of the flight window's pop-up menu.
@@ -30,6 +31,8 @@ inline constexpr int OnlineMode = 40005;
 inline constexpr int Restore = 40021;
 inline constexpr int ShowChat = 40022;
 inline constexpr int FlightPlan = 40028;
+// The last item, after its own separator: the flight's track map.
+inline constexpr int ShowTrack = 40030;
 }  // namespace FlightCommand
 
 // The thin bar at the top of the screen while a flight is flown: the
@@ -89,6 +92,8 @@ class FlightWindow : public DialogBase, public FlightView {
   void ToggleOnline();
   void AddFlightPlan();
   void RemindToResume();
+  void ShowTrack();
+  void RefreshTrack();
 
   MainDialog* mainDialog;
   SimLink& link;
@@ -109,6 +114,8 @@ class FlightWindow : public DialogBase, public FlightView {
   QTimer* recordingTimer = nullptr;
   QTimer* resumeReminder = nullptr;
   std::unique_ptr<TrayIcon> tray;
+  TrackWindow* trackWindow = nullptr;
+  AvailableFlight trackFlight;
 
   std::string openFlightId;
   bool resumeMode = false;

@@ -8,6 +8,7 @@ packages=(
   clang libclang-rt-14-dev
   qt6-base-dev qt6-webengine-dev libgl-dev xvfb xauth
   fonts-liberation fonts-open-sans fonts-dejavu-core
+  gmt-gshhg-low libnetcdf-dev gpsbabel
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -13,6 +13,7 @@
 #include <QWebEngineView>
 #include <QWidget>
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -31,8 +32,10 @@
 #include "gui/settings_dialog.h"
 #include "gui/splash_screen.h"
 #include "gui/ticket_viewer.h"
+#include "gui/track_window.h"
 #include "gui/web_host.h"
 #include "platform/web_host.h"
+#include "recorder/point_collector.h"
 #include "recorder/result_texts.h"
 #include "server/account.h"
 #include "server/filing.h"
@@ -41,6 +44,7 @@
 #include "sim/sim_transport.h"
 #include "simulator_peer.h"
 #include "store/database.h"
+#include "track/flight_track.h"
 
 namespace kestrix::screens {
 namespace {
@@ -209,6 +213,35 @@ AvailableFlight FirstStoredFlight() {
   return flights.empty() ? AvailableFlight{} : flights.front();
 }
 
+// The demo flight from Seattle to Portland as the stand-in simulator flies
+// it, its points collected as the recorder does: every third second, with
+// the recorder's usual triggers.
+FlightTrack DemoTrack() {
+  Scenario scenario;
+  scenario.settings.cruiseAltitude = 11000;
+  scenario.settings.cruiseSeconds = 960;
+  scenario.events.push_back({150, ScenarioEventKind::Heading, 190});
+  FlightModel model(scenario);
+  PointCollector collector;
+  collector.Configure(500, 15, 1000);
+  double landingRate = 0;
+  for (int second = 1; second < 4 * 3600 && model.Stage() != FlightStage::TaxiIn; ++second) {
+    model.Step(1.0);
+    const AircraftState& aircraft = model.State();
+    const FlightPoint point{aircraft.latitude, aircraft.longitude, static_cast<int32_t>(std::lround(aircraft.altitude)),
+                            static_cast<int32_t>(std::lround(aircraft.trueHeading))};
+    if (!aircraft.onGround && !collector.Active()) {
+      collector.Start(point);
+    } else if (aircraft.onGround && collector.Active()) {
+      collector.Finish(point);
+      landingRate = aircraft.touchdownVerticalSpeed;
+    } else if (collector.Active() && second % 3 == 0) {
+      collector.Test(point);
+    }
+  }
+  return {"KSEA", "KPDX", {{collector.Points(), true, landingRate}}};
+}
+
 // A conversation with a line of every kind, online, after one poll has marked who else is.
 void FillChat(gui::ChatWindow& chat) {
   if (!chat.Engine().Online()) chat.findChild<QPushButton*>(QString::number(gui::ChatControl::OnlineButton))->click();
@@ -288,6 +321,12 @@ bool RenderEveryWindow(const QString& outDir) {
   {
     gui::SplashScreen splash;
     save("splash", splash);
+  }
+  {
+    gui::TrackWindow window(nullptr);
+    window.SetTrack(DemoTrack());
+    window.resize(1000, 700);
+    save("track", window);
   }
   ok = SaveFlightWindows(outDir) && ok;
   ok = SaveMessageBox(outDir + "/message_box.png") && ok;

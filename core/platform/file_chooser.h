@@ -24,6 +24,8 @@ struct FileChooserRequest {
   std::vector<FileFilter> filters;
   // Only an existing file in an existing folder can be chosen.
   bool mustExist = true;
+  // The pilot names a file to write: a save dialog, which asks before replacing one.
+  bool forSaving = false;
 };
 
 // The desktop (or a test) asks the pilot for a file to open. Choosing never

@@ -21,7 +21,8 @@ using test::MenuTexts;
 using test::Text;
 
 const std::vector<std::string> kMenu = {"Start Flight", "End Flight/PIREP...", "Add Flightplan...", "-",
-                                        "Show Chat Window", "-", "Options>", "-", "Save/Continue Flight Later..."};
+                                        "Show Chat Window", "-", "Options>", "-", "Save/Continue Flight Later...",
+                                        "-", "Show Track..."};
 
 std::vector<std::string> TrayMenu() {
   std::vector<std::string> texts = {"Restore", "-"};
