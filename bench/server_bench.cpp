@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "../tests/server/literal_schedule_parser.h"
+#include "literal_schedule_parser.h"
 #include "airline/airline_server.h"
 #include "bench_figures.h"
 #include "airline/schedule_generator.h"
@@ -49,7 +49,7 @@ int main() {
   const std::string reply = airline::FormatSchedule(airline::GenerateSchedule(11, kFlights));
   std::vector<AvailableFlight> literal;
   std::vector<AvailableFlight> linear;
-  const double literalSeconds = Seconds([&] { test::LiteralParseSchedule(reply, literal); });
+  const double literalSeconds = Seconds([&] { oracle::LiteralParseSchedule(reply, literal); });
   const double linearSeconds = Seconds([&] { ParseSchedule(reply, linear); });
   Print("server.parse_s.literal.50000", literalSeconds);
   Print("server.parse_s.linear.50000", linearSeconds);

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "../tests/store/literal_merge.h"
+#include "literal_merge.h"
 #include "scrambled/store_strings.h"
 #include "store/database.h"
 #include "store/string_protection.h"
@@ -206,7 +206,7 @@ int main() {
   auto linear = downloaded;
   const double linearMerge = Seconds([&] { MergeAvailableFlights(stored, linear); });
   auto literal = downloaded;
-  const double literalMerge = Seconds([&] { test::LiteralMerge(stored, literal); });
+  const double literalMerge = Seconds([&] { oracle::LiteralMerge(stored, literal); });
   Check(linear == literal && linear == merged, "merge results agree");
   Print("store.merge_only_s.literal.50000", literalMerge);
   Print("store.merge_only_s.linear.50000", linearMerge);
