@@ -1,11 +1,11 @@
 // Costs of the encrypted store: one short operation's connection frame with and
-// without the cipher, the bulk rewrite of the flight list, and the merge step.
+// without the cipher, the bulk rewrite of the flight list, the merge step, and
+// the memory a merging write takes in a process of its own.
 #include <sqlcipher/sqlite3.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -13,7 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "../tests/store/literal_merge.h"
+#include "bench_figures.h"
+#include "literal_merge.h"
 #include "scrambled/store_strings.h"
 #include "store/database.h"
 #include "store/string_protection.h"
@@ -22,14 +23,10 @@ namespace {
 
 using namespace kestrix;
 namespace fs = std::filesystem;
+using bench::Print;
+using bench::Seconds;
 
 constexpr int kFlights = 50000;
-
-double Seconds(const std::function<void()>& work) {
-  const auto start = std::chrono::steady_clock::now();
-  work();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
 
 // Median microseconds of each piece of work, the pieces taking turns so that
 // each sees the same load of the machine.
@@ -44,11 +41,6 @@ std::vector<double> InterleavedMedians(int runs, const std::vector<std::function
     medians.push_back(s[s.size() / 2]);
   }
   return medians;
-}
-
-void Print(const char* name, double value) {
-  std::printf("%s: %.3f\n", name, value);
-  std::fflush(stdout);
 }
 
 void Check(bool ok, const char* what) {
@@ -125,6 +117,7 @@ AvailableFlight MakeFlight(int id, int32_t status) {
 // The stored list, and a download that lists most of it again (some ids twice) and some new flights.
 std::vector<AvailableFlight> StoredFlights() {
   std::vector<AvailableFlight> list;
+  list.reserve(kFlights);
   const int32_t statuses[] = {0, FlightStatus::StatusCompleted, FlightStatus::StatusRemoved, 0};
   for (int i = 0; i < kFlights; ++i) list.push_back(MakeFlight(i, statuses[i % 4]));
   return list;
@@ -132,6 +125,7 @@ std::vector<AvailableFlight> StoredFlights() {
 
 std::vector<AvailableFlight> DownloadedFlights() {
   std::vector<AvailableFlight> list;
+  list.reserve(kFlights);
   for (int i = 0; i < kFlights; ++i) list.push_back(MakeFlight(i % 10 == 9 ? i - 1 : i + kFlights / 10, 0));
   return list;
 }
@@ -163,6 +157,21 @@ double BareWrite(const std::vector<AvailableFlight>& list) {
   });
 }
 
+// Merges a download into a store that holds a whole schedule, each step in a
+// child of its own so that only the merging write counts; -1 when a step failed.
+double MergeWriteRssMb() {
+  const auto storeSchedule = [] {
+    auto list = StoredFlights();
+    return Database().WriteAvailableFlights(list, false);
+  };
+  const auto mergeDownload = [] {
+    auto list = DownloadedFlights();
+    return Database().WriteAvailableFlights(list, true);
+  };
+  if (bench::ChildPeakRssMb(storeSchedule) < 0) return -1;
+  return bench::ChildPeakRssMb(mergeDownload);
+}
+
 double PeakRssMb() {
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
@@ -178,6 +187,8 @@ int main() {
   fs::current_path(dir);
 
   Database().CreateSchema();
+  // Before this process holds a schedule of its own, which a child would start out with.
+  Print("store.merge_write_rss_mb.50000", MergeWriteRssMb());
   MakeFile("plain.db", "");
   MakeFile("passphrase.db", kPassphraseStatement);
 
@@ -204,9 +215,11 @@ int main() {
   Print("store.merge_write_s.50000", mergeWrite);
 
   auto linear = downloaded;
-  const double linearMerge = Seconds([&] { MergeAvailableFlights(stored, linear); });
+  // The merge takes the stored list over, as the write hands it the list it read.
+  auto storedCopy = stored;
+  const double linearMerge = Seconds([&] { MergeAvailableFlights(std::move(storedCopy), linear); });
   auto literal = downloaded;
-  const double literalMerge = Seconds([&] { test::LiteralMerge(stored, literal); });
+  const double literalMerge = Seconds([&] { oracle::LiteralMerge(stored, literal); });
   Check(linear == literal && linear == merged, "merge results agree");
   Print("store.merge_only_s.literal.50000", literalMerge);
   Print("store.merge_only_s.linear.50000", linearMerge);

@@ -102,8 +102,9 @@ class Database {
 
 // The merge step of WriteAvailableFlights: `downloaded` takes the local ids and
 // statuses of the stored flights it lists again, and gains the stored flights
-// that are kept although the download no longer lists them.
-void MergeAvailableFlights(const std::vector<AvailableFlight>& stored, std::vector<AvailableFlight>& downloaded);
+// that are kept although the download no longer lists them. The stored list is
+// taken over and released before the download grows.
+void MergeAvailableFlights(std::vector<AvailableFlight> stored, std::vector<AvailableFlight>& downloaded);
 
 // The status that a SetFlightStatus request gives a flight whose status is `current`.
 int32_t StatusAfterRequest(int32_t current, int32_t request);

@@ -1,3 +1,4 @@
+#include <iterator>
 #include <string_view>
 #include <utility>
 #include <unordered_map>
@@ -54,13 +55,20 @@ bool RemoveFlightRows(sqlite3* db, WindowHandle owner, const std::vector<std::st
   return true;
 }
 
-}  // namespace
+// A stored entry that no downloaded entry matches and that the merged list keeps,
+// with the status it is kept with.
+struct KeptFlight {
+  size_t index;
+  int32_t status;
+};
 
 // Each downloaded entry takes its values from the last stored entry of its
 // flight id, since every stored match overwrites both fields. A stored entry
 // that starts afresh clears its status at its first match, so only the first
-// downloaded entry of that id loses its local id as well.
-void MergeAvailableFlights(const std::vector<AvailableFlight>& stored, std::vector<AvailableFlight>& downloaded) {
+// downloaded entry of that id loses its local id as well. Returns the stored
+// entries to append, in stored order.
+std::vector<KeptFlight> MatchStoredFlights(const std::vector<AvailableFlight>& stored,
+                                           std::vector<AvailableFlight>& downloaded) {
   struct StoredId {
     size_t last;  // index of the last stored entry with this id
     bool listed;  // the merged list holds an entry with this id
@@ -85,11 +93,7 @@ void MergeAvailableFlights(const std::vector<AvailableFlight>& stored, std::vect
 
   // A stored entry that no entry of the merged list matches, counting the
   // entries appended here, is kept when completed, and once when removed.
-  struct Kept {
-    size_t index;
-    int32_t status;
-  };
-  std::vector<Kept> kept;
+  std::vector<KeptFlight> kept;
   for (size_t i = 0; i < stored.size(); ++i) {
     bool& listed = ids.find(stored[i].flightId)->second.listed;
     if (listed) continue;
@@ -103,12 +107,24 @@ void MergeAvailableFlights(const std::vector<AvailableFlight>& stored, std::vect
     kept.push_back({i, status});
     listed = true;
   }
-  // Growing a whole schedule by doubling would hold it twice over for a moment.
-  downloaded.reserve(downloaded.size() + kept.size());
-  for (const Kept& k : kept) {
-    downloaded.push_back(stored[k.index]);
-    downloaded.back().status = k.status;
+  return kept;
+}
+
+}  // namespace
+
+void MergeAvailableFlights(std::vector<AvailableFlight> stored, std::vector<AvailableFlight>& downloaded) {
+  const std::vector<KeptFlight> kept = MatchStoredFlights(stored, downloaded);
+  std::vector<AvailableFlight> appended;
+  appended.reserve(kept.size());
+  for (const KeptFlight& k : kept) {
+    appended.push_back(std::move(stored[k.index]));
+    appended.back().status = k.status;
   }
+  // The download grows into a new block; with the stored list gone first, no
+  // moment holds both whole lists beside the grown one.
+  std::vector<AvailableFlight>().swap(stored);
+  downloaded.reserve(downloaded.size() + appended.size());
+  std::move(appended.begin(), appended.end(), std::back_inserter(downloaded));
 }
 
 int32_t StatusAfterRequest(int32_t current, int32_t request) {
@@ -135,7 +151,7 @@ bool Database::WriteAvailableFlights(std::vector<AvailableFlight>& list, bool me
       std::vector<AvailableFlight> stored;
       // Without the stored list a merge would lose every kept status.
       if (!rows::ReadFlights(db, stored)) return false;
-      MergeAvailableFlights(stored, list);
+      MergeAvailableFlights(std::move(stored), list);
     }
     rows::WriteFlights(db, owner, list);
     rows::Commit(db);

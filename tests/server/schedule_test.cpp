@@ -37,7 +37,7 @@ TEST(ScheduleParse, AgreesWithThePlainLoop) {
     SCOPED_TRACE(reply.substr(0, 80));
     std::vector<AvailableFlight> ours;
     std::vector<AvailableFlight> literal;
-    EXPECT_EQ(ParseSchedule(reply, ours), test::LiteralParseSchedule(reply, literal));
+    EXPECT_EQ(ParseSchedule(reply, ours), oracle::LiteralParseSchedule(reply, literal));
     EXPECT_EQ(WithoutLocalIds(ours), WithoutLocalIds(literal));
     std::set<std::string> ids;
     for (const auto& flight : ours) ids.insert(flight.localId);

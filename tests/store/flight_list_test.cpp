@@ -47,7 +47,7 @@ TEST(MergeAvailableFlights, MatchesTheNestedLoopsOnRandomListsWithDuplicates) {
     for (int i = static_cast<int>(random() % 10); i > 0; --i) stored.push_back(entry(i));
     for (int i = static_cast<int>(random() % 10); i > 0; --i) downloaded.push_back(entry(100 + i));
     auto expected = downloaded;
-    test::LiteralMerge(stored, expected);
+    oracle::LiteralMerge(stored, expected);
     MergeAvailableFlights(stored, downloaded);
     ASSERT_EQ(downloaded, expected) << "round " << round;
   }

@@ -5,7 +5,7 @@
 #include "protocol/reply_format.h"
 #include "store/records.h"
 
-namespace kestrix::test {
+namespace kestrix::oracle {
 
 // The merge of a downloaded schedule written as plain nested loops, kept as
 // the reference that the linear merge must match entry for entry.
@@ -45,4 +45,4 @@ inline void LiteralMerge(std::vector<AvailableFlight> stored, std::vector<Availa
   }
 }
 
-}  // namespace kestrix::test
+}  // namespace kestrix::oracle

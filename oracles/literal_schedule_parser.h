@@ -6,7 +6,7 @@
 #include "protocol/reply_format.h"
 #include "store/records.h"
 
-namespace kestrix::test {
+namespace kestrix::oracle {
 
 // The schedule loop written the plain way: cut each record and each pair off
 // the front of the text. Quadratic on a large reply; kept as the reference
@@ -48,4 +48,4 @@ inline size_t LiteralParseSchedule(std::string reply, std::vector<AvailableFligh
   return count;
 }
 
-}  // namespace kestrix::test
+}  // namespace kestrix::oracle
