@@ -22,7 +22,8 @@ for seeds in "$root"/fuzz/corpus/*/; do
   "$dir/fuzz/${target}_fuzzer" -max_total_time="$seconds" -timeout=25 -print_final_stats=1 \
     -artifact_prefix="$findings/" "$work" "$seeds" >"$log" 2>&1 || status=$?
   execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
-  count=$(find "$findings" -type f | wc -l)
+  # libFuzzer also keeps inputs that were merely slow; only failures count.
+  count=$(find "$findings" -type f ! -name 'slow-unit-*' | wc -l)
   if [ "$status" -ne 0 ] && [ "$count" -eq 0 ]; then count=1; fi
   echo "fuzz.$target.execs ${execs:-0}"
   echo "fuzz.$target.findings $count"
