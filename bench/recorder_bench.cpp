@@ -28,6 +28,7 @@
 #include "sim/sim_offsets.h"
 #include "sim/sim_transport.h"
 #include "store/database.h"
+#include "support/quiet_recorder_peers.h"
 
 extern char** environ;
 
@@ -46,29 +47,6 @@ class BenchClock : public Clock {
   uint64_t MonotonicMs() override { return static_cast<uint64_t>(nowMs.load()); }
   void SleepMs(int64_t milliseconds) override { nowMs += milliseconds; }
   std::atomic<int64_t> nowMs{1'800'000'000'000};
-};
-
-class QuietView : public FlightView {
- public:
-  WindowHandle Handle() override { return nullptr; }
-  void SetStatusLight(int, const std::string&) override {}
-  void SetStartFlightEnabled(bool) override {}
-  void SetEndFlightEnabled(bool) override {}
-  void SetFlightPlanItemText(const std::string&) override {}
-  void ShowDisplays(const FlightDisplays&, int, const std::string&) override {}
-  int ShowFlightResults(const FlightResultTexts&) override { return 1; }
-  void StartRecordingTimer() override {}
-  void StopRecordingTimer() override {}
-  void StopResumeReminder() override {}
-  void CloseWindow() override {}
-};
-
-class OfflineServer : public FlightServer {
- public:
-  bool IsInternetConnected() override { return false; }
-  void SendLiveReport(const LiveFeedRecord&, bool) override {}
-  void UploadFlightPlan(const std::string&, const std::string&, const std::string&) override {}
-  bool FileFlightReport(WindowHandle, const std::string&) override { return false; }
 };
 
 double ResidentMegabytes() {
@@ -196,8 +174,8 @@ bool Fly(const fs::path& dir, const std::string& scenarioFile, const std::string
     }
     auto clock = std::make_shared<BenchClock>();
     InstallClock(clock);
-    QuietView view;
-    OfflineServer server;
+    test::QuietView view;
+    test::OfflineServer server;
     FlightRecorder recorder(view, link, server);
     recorder.SetFlightId("4711");
     run.ticksUs.reserve(ticks);

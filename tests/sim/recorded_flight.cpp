@@ -5,34 +5,11 @@
 #include "recorder/flight_recorder.h"
 #include "store/database.h"
 #include "support/fake_clock.h"
+#include "support/quiet_recorder_peers.h"
 #include "support/scripted_message_box.h"
 
 namespace kestrix::test {
 namespace {
-
-class QuietView : public FlightView {
- public:
-  WindowHandle Handle() override { return this; }
-  void SetStatusLight(int, const std::string&) override {}
-  void SetStartFlightEnabled(bool) override {}
-  void SetEndFlightEnabled(bool) override {}
-  void SetFlightPlanItemText(const std::string&) override {}
-  void ShowDisplays(const FlightDisplays&, int, const std::string&) override {}
-  int ShowFlightResults(const FlightResultTexts&) override { return 1; }
-  void StartRecordingTimer() override {}
-  void StopRecordingTimer() override {}
-  void StopResumeReminder() override {}
-  void CloseWindow() override { closed = true; }
-  bool closed = false;
-};
-
-class OfflineServer : public FlightServer {
- public:
-  bool IsInternetConnected() override { return false; }
-  void SendLiveReport(const LiveFeedRecord&, bool) override {}
-  void UploadFlightPlan(const std::string&, const std::string&, const std::string&) override {}
-  bool FileFlightReport(WindowHandle, const std::string&) override { return false; }
-};
 
 constexpr const char* kFlight = "12345";
 
