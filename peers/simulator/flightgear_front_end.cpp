@@ -1,7 +1,6 @@
 #include "flightgear_front_end.h"
 
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -32,7 +31,7 @@ struct FlightGearFrontEnd::Client {
 };
 
 bool FlightGearFrontEnd::Start(int wantedPort, std::string* error) {
-  if (running) return true;
+  if (serving.Running()) return true;
   auto failed = [&](const char* what) {
     if (error) *error = std::string(what) + ": " + std::strerror(errno);
     return false;
@@ -52,47 +51,31 @@ bool FlightGearFrontEnd::Start(int wantedPort, std::string* error) {
     return failed("cannot listen");
   }
   port = ntohs(address.sin_port);
-  int wake[2];
-  if (pipe2(wake, O_CLOEXEC) != 0) {
+  if (!serving.Start([this, listener] { Serve(listener); })) {
     close(listener);
     return failed("cannot make a pipe");
   }
-  wakeWrite = wake[1];
-  running = true;
-  server = std::thread([this, listener, wakeRead = wake[0]] { Serve(listener, wakeRead); });
   return true;
 }
 
-void FlightGearFrontEnd::Stop() {
-  if (!running) return;
-  const char stop = 'q';
-  (void)!write(wakeWrite, &stop, 1);
-  server.join();
-  close(wakeWrite);
-  wakeWrite = -1;
-  running = false;
-}
-
-void FlightGearFrontEnd::Serve(int listener, int wake) {
+void FlightGearFrontEnd::Serve(int listener) {
   std::vector<Client> clients;
   for (;;) {
-    std::vector<pollfd> waiting{{wake, POLLIN, 0}, {listener, POLLIN, 0}};
+    std::vector<pollfd> waiting{{listener, POLLIN, 0}};
     for (const Client& client : clients) waiting.push_back({client.fd, POLLIN, 0});
-    if (poll(waiting.data(), waiting.size(), -1) < 0 && errno != EINTR) break;
-    if (waiting[0].revents) break;
+    if (!serving.Wait(waiting)) break;
     for (size_t index = clients.size(); index-- > 0;) {
-      if (!waiting[index + 2].revents || Answer(clients[index])) continue;
+      if (!waiting[index + 1].revents || Answer(clients[index])) continue;
       close(clients[index].fd);
       clients.erase(clients.begin() + static_cast<long>(index));
     }
-    if (waiting[1].revents & POLLIN) {
+    if (waiting[0].revents & POLLIN) {
       const int fd = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
       if (fd >= 0) clients.push_back({fd, {}, false});
     }
   }
   for (Client& client : clients) close(client.fd);
   close(listener);
-  close(wake);
 }
 
 // Handles what the client sent; false when it is gone or is to be dropped.

@@ -1,9 +1,8 @@
 #pragma once
 
-#include <atomic>
 #include <string>
-#include <thread>
 
+#include "serving_thread.h"
 #include "simulator_peer.h"
 
 namespace kestrix {
@@ -21,20 +20,18 @@ class FlightGearFrontEnd {
 
   // Listens on 127.0.0.1:`port` (0 picks a free one); false with the reason.
   bool Start(int port, std::string* error = nullptr);
-  void Stop();
+  void Stop() { serving.Stop(); }
   int Port() const { return port; }
 
  private:
   struct Client;
-  void Serve(int listener, int wake);
+  void Serve(int listener);
   bool Answer(Client& client);
   std::string Reply(const std::string& line, bool dataMode);
 
   SimulatorPeer& peer;
   int port = 0;
-  std::thread server;
-  int wakeWrite = -1;
-  std::atomic<bool> running{false};
+  ServingThread serving;
 };
 
 }  // namespace kestrix

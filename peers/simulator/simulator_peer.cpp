@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <sstream>
+#include <thread>
 
 #include "sim/sim_link.h"
 #include "sim/sim_offsets.h"
@@ -86,7 +87,7 @@ SimulatorPeer::SimulatorPeer(std::string rendezvousDir, std::string windowClass)
 SimulatorPeer::~SimulatorPeer() { Stop(); }
 
 bool SimulatorPeer::Start(std::string* error) {
-  if (running) return true;
+  if (serving.Running()) return true;
   auto failed = [&](const char* what) {
     if (error) *error = std::string(what) + " " + socketPath + ": " + std::strerror(errno);
     return false;
@@ -105,45 +106,35 @@ bool SimulatorPeer::Start(std::string* error) {
     close(listener);
     return failed("cannot listen on");
   }
-  int wake[2];
-  if (pipe2(wake, O_CLOEXEC) != 0) {
+  if (!serving.Start([this, listener] { Serve(listener); })) {
     close(listener);
     unlink(socketPath.c_str());
     return failed("cannot make a pipe for");
   }
-  wakeWrite = wake[1];
-  running = true;
-  server = std::thread([this, listener, wakeRead = wake[0]] { Serve(listener, wakeRead); });
   return true;
 }
 
 void SimulatorPeer::Stop() {
-  if (!running) return;
-  const char stop = 'q';
-  (void)!write(wakeWrite, &stop, 1);
-  server.join();
-  close(wakeWrite);
-  wakeWrite = -1;
+  if (!serving.Running()) return;
+  serving.Stop();
   unlink(socketPath.c_str());
-  running = false;
 }
 
-void SimulatorPeer::Serve(int listener, int wake) {
+void SimulatorPeer::Serve(int listener) {
   std::vector<Client> clients;
   for (;;) {
-    std::vector<pollfd> waiting{{wake, POLLIN, 0}, {listener, POLLIN, 0}};
+    std::vector<pollfd> waiting{{listener, POLLIN, 0}};
     for (const Client& client : clients) waiting.push_back({client.fd, POLLIN, 0});
-    if (poll(waiting.data(), waiting.size(), -1) < 0 && errno != EINTR) break;
-    if (waiting[0].revents) break;
+    if (!serving.Wait(waiting)) break;
     for (size_t index = clients.size(); index-- > 0;) {
-      if (!waiting[index + 2].revents) continue;
+      if (!waiting[index + 1].revents) continue;
       if (!Answer(clients[index])) {
         clients[index].Unmap();
         close(clients[index].fd);
         clients.erase(clients.begin() + static_cast<long>(index));
       }
     }
-    if (waiting[1].revents & POLLIN) {
+    if (waiting[0].revents & POLLIN) {
       int fd = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
       if (fd >= 0) clients.emplace_back().fd = fd;
     }
@@ -153,7 +144,6 @@ void SimulatorPeer::Serve(int listener, int wake) {
     close(client.fd);
   }
   close(listener);
-  close(wake);
 }
 
 // Handles one message; false when the client is gone.

@@ -1,14 +1,13 @@
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "flight_model.h"
+#include "serving_thread.h"
 #include "sim/sim_offset_table.h"
 
 namespace kestrix {
@@ -50,7 +49,7 @@ class SimulatorPeer {
   // Disappears as a crashed simulator does: stops listening, drops every client.
   void Vanish() { Stop(); }
   bool Return(std::string* error = nullptr) { return Start(error); }
-  bool Running() const { return running; }
+  bool Running() const { return serving.Running(); }
 
   void SetScenario(Scenario scenario);
   void Step(double simulatedSeconds);
@@ -81,7 +80,7 @@ class SimulatorPeer {
 
  private:
   struct Client;
-  void Serve(int listener, int wake);
+  void Serve(int listener);
   bool Answer(Client& client);
   int32_t ProcessBlock(unsigned char* block);
   // The aircraft as the simulator shows it, fault included; under the lock.
@@ -93,10 +92,8 @@ class SimulatorPeer {
   SimulatorFault fault = SimulatorFault::None;
   SimOffsetImage image;
   std::vector<SimWrite> writes;
-  std::atomic<bool> running{false};
-  std::thread server;
-  int wakeWrite = -1;
   uint32_t noise = 0x2545F491;
+  ServingThread serving;
 };
 
 }  // namespace kestrix
