@@ -5,33 +5,22 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <limits>
-#include <type_traits>
+#include <utility>
+
+#include "sim/sim_variable_access.h"
 
 namespace kestrix {
 namespace {
 
-// Whole-number variables saturate: the value comes from another program.
-template <typename Field>
-Field Converted(double value) {
-  if constexpr (std::is_integral_v<Field>)
-    return static_cast<Field>(std::clamp(value, double(std::numeric_limits<Field>::min()),
-                                         double(std::numeric_limits<Field>::max())));
-  else
-    return static_cast<Field>(value);
-}
-
 template <typename Field>
 FlightGearProperty Plain(const char* path, Field SimVariables::*field, unsigned writtenOn = 0) {
-  return {path, [field](const SimVariables& v) { return static_cast<double>(v.*field); },
-          [field](SimVariables& v, double value) { v.*field = Converted<Field>(value); }, writtenOn};
+  SimVariableAccess access = PlainAccess(field);
+  return {path, std::move(access.get), std::move(access.set), writtenOn};
 }
 
 FlightGearProperty Flag(const char* path, bool SimVariables::*field, unsigned writtenOn = 0) {
-  FlightGearProperty property = Plain(path, field, writtenOn);
-  property.set = [field](SimVariables& v, double value) { v.*field = value != 0; };
-  property.boolean = true;
-  return property;
+  SimVariableAccess access = FlagAccess(field);
+  return {path, std::move(access.get), std::move(access.set), writtenOn, true};
 }
 
 std::string TankPath(int tank, const char* leaf) {
