@@ -14,6 +14,8 @@
 #include "simulator_peer.h"
 #include "sim/sim_link.h"
 #include "sim/sim_transport.h"
+#include "sim/xplane_wire.h"
+#include "xplane_front_end.h"
 
 namespace {
 
@@ -26,9 +28,10 @@ const char* kUsage =
     "Stand-in flight simulator with its interface module, flying a scenario.\n"
     "  --dir DIR          rendezvous directory (default $KESTRIX_SIM_DIR, else /tmp)\n"
     "  --network-client   answer as the network client (FS98MAIN) instead of UIPCMAIN\n"
-    "  --protocol NAME    module (the interface module, default) or flightgear (a props\n"
-    "                     server on 127.0.0.1)\n"
-    "  --port N           the props server's port (default 5401)\n"
+    "  --protocol NAME    module (the interface module, default), flightgear (a props\n"
+    "                     server on 127.0.0.1) or xplane (X-Plane's UDP datarefs on 127.0.0.1)\n"
+    "  --port N           the props server's port (default 5401) or X-Plane's (default 49000)\n"
+    "  --beacon           with xplane: announce it on X-Plane's beacon group once a second\n"
     "  --scenario FILE    fly the scenario in FILE instead of the default flight\n"
     "  --speed N          simulated seconds per real second (default 1)\n"
     "  --fault NAME       none, refuse, silent, old-interface, not-ready, garbage, broken-records, slow\n"
@@ -47,8 +50,9 @@ struct Options {
   double report = 30;
   kestrix::SimulatorFault fault = kestrix::SimulatorFault::None;
   bool exitWhenStopped = false;
-  bool flightGear = false;
-  int port = kestrix::SimulatorEndpoints{}.flightGear.port;
+  std::string protocol = "module";
+  int port = -1;  // the protocol's own
+  bool beacon = false;
 };
 
 bool ParseOptions(int argc, char** argv, Options& options) {
@@ -65,6 +69,8 @@ bool ParseOptions(int argc, char** argv, Options& options) {
       std::exit(0);
     } else if (option == "--network-client") {
       options.windowClass = kestrix::kSimNetworkWindowClass;
+    } else if (option == "--beacon") {
+      options.beacon = true;
     } else if (option == "--exit-when-stopped") {
       options.exitWhenStopped = true;
     } else if (option == "--dir") {
@@ -78,8 +84,9 @@ bool ParseOptions(int argc, char** argv, Options& options) {
       if (*end || number < 0 || (option == "--speed" && number <= 0)) return false;
       (option == "--speed" ? options.speed : options.report) = number;
     } else if (option == "--protocol") {
-      if (!value(text) || (text != "module" && text != "flightgear")) return false;
-      options.flightGear = text == "flightgear";
+      if (!value(options.protocol) ||
+          (options.protocol != "module" && options.protocol != "flightgear" && options.protocol != "xplane"))
+        return false;
     } else if (option == "--port") {
       if (!value(text)) return false;
       char* end = nullptr;
@@ -127,7 +134,7 @@ class ControlInput {
 
 int main(int argc, char** argv) {
   Options options;
-  if (!ParseOptions(argc, argv, options)) {
+  if (!ParseOptions(argc, argv, options) || (options.beacon && options.protocol != "xplane")) {
     std::cerr << kUsage;
     return 2;
   }
@@ -144,18 +151,27 @@ int main(int argc, char** argv) {
   kestrix::SimulatorPeer peer(options.dir, options.windowClass);
   peer.SetScenario(scenario);
   peer.SetFault(options.fault);
+  const kestrix::SimulatorEndpoints defaults;
   kestrix::FlightGearFrontEnd props(peer);
-  if (!(options.flightGear ? props.Start(options.port, &error) : peer.Start(&error))) {
+  kestrix::XPlaneFrontEnd xPlane(peer);
+  const bool started = options.protocol == "flightgear"
+                           ? props.Start(options.port < 0 ? defaults.flightGear.port : options.port, &error)
+                       : options.protocol == "xplane"
+                           ? xPlane.Start(options.port < 0 ? defaults.xPlane.port : options.port, &error)
+                           : peer.Start(&error);
+  if (!started) {
     std::cerr << "kestrix-sim: " << error << "\n";
     return 1;
   }
-  const std::string where =
-      options.flightGear ? "127.0.0.1:" + std::to_string(props.Port()) + " (props)" : peer.SocketPath();
+  const std::string where = options.protocol == "flightgear" ? "127.0.0.1:" + std::to_string(props.Port()) + " (props)"
+                            : options.protocol == "xplane"   ? "127.0.0.1:" + std::to_string(xPlane.Port()) + " (X-Plane)"
+                                                             : peer.SocketPath();
   std::cout << "kestrix-sim: listening on " << where << "\n" << peer.Status() << std::endl;
 
   using Clock = std::chrono::steady_clock;
   auto last = Clock::now();
   double sinceReport = 0;
+  auto lastBeacon = Clock::time_point{};
   kestrix::FlightStage stage = peer.Stage();
   ControlInput input;
   bool quit = false;
@@ -171,6 +187,11 @@ int main(int argc, char** argv) {
     }
     usleep(20000);
     const auto now = Clock::now();
+    // As X-Plane does, once a second; where the network has no multicast it is simply not heard.
+    if (options.beacon && now - lastBeacon >= std::chrono::seconds(1)) {
+      xPlane.SendBeacon(kestrix::kXPlaneBeaconGroup, kestrix::kXPlaneBeaconPort);
+      lastBeacon = now;
+    }
     const double elapsed = std::chrono::duration<double>(now - last).count() * options.speed;
     last = now;
     // The simulation rate speeds the simulated world up as it would in the simulator.
@@ -185,6 +206,7 @@ int main(int argc, char** argv) {
     if (options.exitWhenStopped && stage == kestrix::FlightStage::Stopped) break;
   }
   props.Stop();
+  xPlane.Stop();
   peer.Stop();
   return 0;
 }

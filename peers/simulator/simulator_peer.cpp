@@ -204,19 +204,31 @@ SimVariables SimulatorPeer::Shown() const {
   return shown;
 }
 
+void SimulatorPeer::Update(const std::function<void()>& edit) {
+  std::function<void()> hook;
+  {
+    std::lock_guard lock(mutex);
+    edit();
+    hook = changeHook;
+  }
+  if (hook) hook();
+}
+
 void SimulatorPeer::SetScenario(Scenario scenario) {
-  std::lock_guard lock(mutex);
-  model = FlightModel(std::move(scenario));
+  Update([&] { model = FlightModel(std::move(scenario)); });
 }
 
 void SimulatorPeer::Step(double simulatedSeconds) {
+  Update([&] { model.Step(simulatedSeconds); });
+}
+
+void SimulatorPeer::SetChangeHook(std::function<void()> hook) {
   std::lock_guard lock(mutex);
-  model.Step(simulatedSeconds);
+  changeHook = std::move(hook);
 }
 
 void SimulatorPeer::SetFault(SimulatorFault newFault) {
-  std::lock_guard lock(mutex);
-  fault = newFault;
+  Update([&] { fault = newFault; });
 }
 
 AircraftState SimulatorPeer::Aircraft() const {
@@ -225,8 +237,7 @@ AircraftState SimulatorPeer::Aircraft() const {
 }
 
 void SimulatorPeer::EditAircraft(const std::function<void(AircraftState&)>& edit) {
-  std::lock_guard lock(mutex);
-  edit(model.MutableState());
+  Update([&] { edit(model.MutableState()); });
 }
 
 FlightStage SimulatorPeer::Stage() const {
@@ -235,8 +246,7 @@ FlightStage SimulatorPeer::Stage() const {
 }
 
 void SimulatorPeer::ApplyEvent(const ScenarioEvent& event) {
-  std::lock_guard lock(mutex);
-  model.Apply(event);
+  Update([&] { model.Apply(event); });
 }
 
 SimVariables SimulatorPeer::View(bool sampling) {
@@ -246,9 +256,10 @@ SimVariables SimulatorPeer::View(bool sampling) {
 }
 
 void SimulatorPeer::Change(const std::function<void(SimVariables&)>& edit, unsigned changes) {
-  std::lock_guard lock(mutex);
-  edit(model.MutableState());
-  if (changes & (SimChange::Position | SimChange::Heading)) model.Placed();
+  Update([&] {
+    edit(model.MutableState());
+    if (changes & (SimChange::Position | SimChange::Heading)) model.Placed();
+  });
 }
 
 SimulatorFault SimulatorPeer::Fault() const {

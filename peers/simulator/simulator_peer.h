@@ -53,6 +53,10 @@ class SimulatorPeer {
 
   void SetScenario(Scenario scenario);
   void Step(double simulatedSeconds);
+  // Called after every step, edit, event, change and fault switch, on the
+  // caller's thread and outside the peer's lock: a front end that streams
+  // the aircraft sends what changed at once.
+  void SetChangeHook(std::function<void()> hook);
   void SetFault(SimulatorFault fault);
 
   AircraftState Aircraft() const;
@@ -83,6 +87,8 @@ class SimulatorPeer {
   void Serve(int listener);
   bool Answer(Client& client);
   int32_t ProcessBlock(unsigned char* block);
+  // Runs `edit` under the lock, then the change hook.
+  void Update(const std::function<void()>& edit);
   // The aircraft as the simulator shows it, fault included; under the lock.
   SimVariables Shown() const;
 
@@ -93,6 +99,7 @@ class SimulatorPeer {
   SimOffsetImage image;
   std::vector<SimWrite> writes;
   uint32_t noise = 0x2545F491;
+  std::function<void()> changeHook;
   ServingThread serving;
 };
 
