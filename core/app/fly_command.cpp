@@ -7,6 +7,7 @@
 #include "platform/clock.h"
 #include "sim/flightgear_transport.h"
 #include "sim/simulator_endpoints.h"
+#include "sim/xplane_transport.h"
 #include "store/database.h"
 
 namespace kestrix {
@@ -14,8 +15,8 @@ namespace {
 
 constexpr const char* kSimulatorMissing =
     "Unable to find Flight Simulator.\n\n"
-    "Please start the simulator with its interface module installed, or FlightGear with its props server "
-    "(fgfs --telnet=5401), and try again.";
+    "Please start the simulator with its interface module installed, FlightGear with its props server "
+    "(fgfs --telnet=5401), or X-Plane with network data enabled, and try again.";
 
 void Tell(WindowHandle owner, const char* text) {
   ShowMessageBox(owner, text, kProgramCaption, MessageKind::Information);
@@ -32,6 +33,7 @@ using TransportMaker = std::unique_ptr<SimTransport> (*)(const SimulatorEndpoint
 
 const TransportMaker kOtherSimulators[] = {
     [](const SimulatorEndpoints& where) { return MakeFlightGearTransport(where.flightGear.host, where.flightGear.port); },
+    [](const SimulatorEndpoints& where) { return MakeXPlaneTransport(where.xPlane.host, where.xPlane.port); },
 };
 
 // The interface module first, then the simulators reached through their

@@ -15,6 +15,7 @@
 #include "support/scripted_message_box.h"
 #include "support/stored_flights.h"
 #include "support/temp_work_dir.h"
+#include "xplane_front_end.h"
 
 namespace kestrix::test {
 namespace {
@@ -22,8 +23,8 @@ namespace {
 constexpr const char* kFlightId = "5150";
 constexpr const char* kSimulatorMissing =
     "Unable to find Flight Simulator.\n\n"
-    "Please start the simulator with its interface module installed, or FlightGear with its props server "
-    "(fgfs --telnet=5401), and try again.";
+    "Please start the simulator with its interface module installed, FlightGear with its props server "
+    "(fgfs --telnet=5401), or X-Plane with network data enabled, and try again.";
 
 struct FlyCase {
   const char* name;
@@ -45,9 +46,9 @@ const FlyCase kCases[] = {
 };
 
 // Nothing listens on port 1: the other simulators are looked for where none runs.
-void PointOtherSimulatorsAt(int flightGearPort) {
+void PointOtherSimulatorsAt(int flightGearPort, int xPlanePort = 1) {
   std::ofstream(kSimulatorsFile) << "# where the simulators are\nflightgear = 127.0.0.1:" << flightGearPort
-                                 << "\nxplane = 127.0.0.1:1\n";
+                                 << "\nxplane = 127.0.0.1:" << xPlanePort << "\n";
 }
 
 // A store of its own, the stand-in simulator (not yet started) and a link to it.
@@ -139,6 +140,18 @@ TEST_F(PrepareFlightFixture, FlightGearIsFoundWhenTheInterfaceModuleIsNot) {
   props.Stop();
   ASSERT_TRUE(sim.Start());
   EXPECT_TRUE(PrepareFlight(nullptr, kFlightId, link).go);
+}
+
+// The stand-in answering only as X-Plane, tried after the other two.
+TEST_F(PrepareFlightFixture, XPlaneIsFoundWhenNeitherOtherSimulatorIs) {
+  Database().CreateSchema();
+  StoreFlights({MakeFlight(kFlightId, "SCH", 0)});
+  XPlaneFrontEnd xPlane(sim);
+  ASSERT_TRUE(xPlane.Start(0));
+  PointOtherSimulatorsAt(1, xPlane.Port());
+  EXPECT_TRUE(PrepareFlight(nullptr, kFlightId, link).go);
+  EXPECT_TRUE(link.IsOpen());
+  EXPECT_TRUE(boxes.Texts().empty());
 }
 
 TEST(SimulatorEndpoints, ReadFromDefaultsTheFileAndTheEnvironment) {
