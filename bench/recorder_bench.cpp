@@ -1,6 +1,6 @@
 // Recording ticks against the stand-in simulator program: the time of one
 // tick and of one IPC round trip, and the memory a 24-hour flight needs;
-// then the time of one tick with the stand-in shown as FlightGear.
+// then the time of one tick with the stand-in shown as FlightGear and as X-Plane.
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -27,6 +27,7 @@
 #include "sim/flightgear_transport.h"
 #include "sim/sim_offsets.h"
 #include "sim/sim_transport.h"
+#include "sim/xplane_transport.h"
 #include "store/database.h"
 #include "support/quiet_recorder_peers.h"
 
@@ -69,9 +70,9 @@ std::string SimulatorProgram() {
   return (fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "peers/simulator/kestrix-sim").string();
 }
 
-// A port free a moment ago, for a props server of the stand-in.
-int FreePort() {
-  const int probe = socket(AF_INET, SOCK_STREAM, 0);
+// A port free a moment ago, for the stand-in shown as another simulator.
+int FreePort(int type) {
+  const int probe = socket(AF_INET, type, 0);
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -83,11 +84,14 @@ int FreePort() {
 }
 
 // How the recorder reaches the stand-in: through its interface module, or
-// through the props server it shows as FlightGear (`port` non-zero).
+// through the simulator it shows itself as on `port`.
 struct Route {
+  std::string protocol = "module";
   int port = 0;
   std::unique_ptr<SimTransport> Transport(const std::string& dir) const {
-    return port ? MakeFlightGearTransport("127.0.0.1", port) : MakePosixSimTransport(dir);
+    if (protocol == "flightgear") return MakeFlightGearTransport("127.0.0.1", port);
+    if (protocol == "xplane") return MakeXPlaneTransport({.host = "127.0.0.1", .port = port, .beaconPort = 0});
+    return MakePosixSimTransport(dir);
   }
 };
 
@@ -95,7 +99,7 @@ pid_t StartSimulator(const std::string& dir, const std::string& scenarioFile, co
                      const Route& route) {
   const std::string program = SimulatorProgram();
   std::vector<std::string> args{program, "--dir", dir, "--report", "0", "--speed", speed, "--scenario", scenarioFile};
-  if (route.port) args.insert(args.end(), {"--protocol", "flightgear", "--port", std::to_string(route.port)});
+  if (route.port) args.insert(args.end(), {"--protocol", route.protocol, "--port", std::to_string(route.port)});
   std::vector<char*> argv;
   for (auto& arg : args) argv.push_back(arg.data());
   argv.push_back(nullptr);
@@ -107,7 +111,7 @@ pid_t StartSimulator(const std::string& dir, const std::string& scenarioFile, co
   const int failed = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   if (failed) return -1;
-  if (route.port) return pid;  // the link's open waits for the props server
+  if (route.port) return pid;  // the link's open waits for the simulator
   const std::string socket = RendezvousPath(dir, kSimWindowClass);
   for (int wait = 0; wait < 500 && !fs::exists(socket); ++wait) std::this_thread::sleep_for(std::chrono::milliseconds(10));
   if (fs::exists(socket)) return pid;
@@ -222,8 +226,10 @@ int main() {
   FlightRun paced;
   FlightRun day;
   FlightRun flightGear;
+  FlightRun xPlane;
   const bool ok = Fly(dir, defaultFlight, "1", kTimedTicks, paced) && Fly(dir, dayFlight, "3000", kFlightTicks, day) &&
-                  Fly(dir, defaultFlight, "1", kTimedTicks, flightGear, Route{FreePort()});
+                  Fly(dir, defaultFlight, "1", kTimedTicks, flightGear, Route{"flightgear", FreePort(SOCK_STREAM)}) &&
+                  Fly(dir, defaultFlight, "1", kTimedTicks, xPlane, Route{"xplane", FreePort(SOCK_DGRAM)});
   fs::current_path(dir.parent_path());
   fs::remove_all(dir);
   if (!ok) return 1;
@@ -232,6 +238,7 @@ int main() {
   std::printf("recorder.tick_us.median: %.1f\n", Percentile(paced.ticksUs, 0.5));
   std::printf("recorder.tick_us.p99: %.1f\n", Percentile(paced.ticksUs, 0.99));
   std::printf("recorder.tick_us.median.flightgear_standin: %.1f\n", Percentile(flightGear.ticksUs, 0.5));
+  std::printf("recorder.tick_us.median.xplane_standin: %.1f\n", Percentile(xPlane.ticksUs, 0.5));
   std::printf("recorder.rss_mb.start: %.2f\n", day.startMegabytes);
   std::printf("recorder.rss_mb.after_86400_ticks: %.2f\n", day.endMegabytes);
   std::printf("recorder.points_after_86400_ticks: %zu\n", day.points);
