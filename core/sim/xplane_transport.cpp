@@ -234,7 +234,7 @@ class XPlaneSource : public SimVariableSource {
     sockaddr_in from{};
     XPlaneBeacon beacon;
     while (Receive(beaconFd, datagram, from)) {
-      if (!DecodeXPlaneBeacon(datagram, beacon) || beacon.role != 1) continue;
+      if (!DecodeXPlaneBeacon(datagram, beacon) || beacon.role != 1 || beacon.port == 0) continue;
       from.sin_port = htons(beacon.port);
       if (haveEndpoint && SameEndpoint(from, endpoint)) continue;
       if (haveEndpoint) SubscribeAll(endpoint, true);

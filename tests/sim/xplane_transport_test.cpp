@@ -237,8 +237,8 @@ TEST(XPlaneFlight, RecordsAsThroughTheInterfaceModule) {
   EXPECT_EQ(viaXPlane.points, viaModule.points);
 }
 
-// Nothing on the port, a peer answering from another address, and one
-// answering with something else: none of them is X-Plane.
+// A peer answering from another address and with something else, and then
+// one that stays silent: none of them is X-Plane.
 TEST(XPlaneTransport, NothingOrSomethingElseOnThePortIsNoSimulator) {
   UdpEndpoint foreign, elsewhere;
   std::atomic<bool> done{false};
