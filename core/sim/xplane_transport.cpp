@@ -85,34 +85,14 @@ class XPlaneSource : public SimVariableSource {
 
   // Subscribes to everything and waits until every often-sent value has come.
   SendOutcome Connect(int timeoutMs) override {
-    Close();
-    fd = UdpSocket();
-    sockaddr_in any{};
-    any.sin_family = AF_INET;
-    if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&any), sizeof any) != 0) {
-      Close();
-      return SendOutcome::SystemError;
-    }
-    if (options.beaconPort > 0) beaconFd = OpenBeaconListener(options.beaconPort);
-    values = XPlaneDatarefValues(SimVariables{});
-    seen.assign(values.size(), false);
-    markers = 0;
-    haveEndpoint = Resolve(options.host, options.port, endpoint);
+    if (!Open()) return SendOutcome::SystemError;
     if (haveEndpoint) SubscribeAll(endpoint);
-    const auto deadline = SteadyClock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!Complete()) {
-      std::vector<pollfd> waiting{{fd, POLLIN, 0}};
-      if (beaconFd >= 0) waiting.push_back({beaconFd, POLLIN, 0});
-      const int ready = poll(waiting.data(), waiting.size(), MillisecondsLeft(deadline));
-      if (ready == 0 || (ready < 0 && errno != EINTR)) {
-        Close();
-        return ready == 0 ? SendOutcome::TimedOut : SendOutcome::SystemError;
-      }
-      if (waiting[0].revents) Drain();
-      if (waiting.size() > 1 && waiting[1].revents) FollowBeacon();
-    }
-    CloseBeacon();
-    return SendOutcome::Replied;
+    const SendOutcome outcome = AwaitEveryValue(SteadyClock::now() + std::chrono::milliseconds(timeoutMs));
+    if (outcome == SendOutcome::Replied)
+      CloseBeacon();
+    else
+      Close();
+    return outcome;
   }
 
   SendOutcome Fetch(SimVariables& variables, int timeoutMs) override {
@@ -124,16 +104,56 @@ class XPlaneSource : public SimVariableSource {
       fresh = Drain().any;
     }
     unread = false;
-    SimVariables fetched = variables;
-    ReadXPlaneDatarefs(values, fetched);
-    variables = fetched;
+    ReadXPlaneDatarefs(values, variables);
     return SendOutcome::Replied;
   }
 
-  // X-Plane acknowledges no write; a marker subscribed behind the writes
-  // comes back once it has taken them all, as it takes its datagrams in order.
   SendOutcome Apply(const SimVariables& variables, unsigned changes, int timeoutMs) override {
     Drain();
+    if (!SendWrites(variables, changes)) return SendOutcome::SystemError;
+    return AwaitMarker(timeoutMs);
+  }
+
+  void Disconnect() override { Close(); }
+
+ private:
+  struct Drained {
+    bool any = false;    // a datagram of X-Plane's came
+    int32_t marker = -1;  // the newest marker it carried
+  };
+
+  // A socket on a port of its own, the beacon's port when it can be had, and nothing received yet.
+  bool Open() {
+    Close();
+    fd = UdpSocket();
+    sockaddr_in any{};
+    any.sin_family = AF_INET;
+    if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&any), sizeof any) != 0) {
+      Close();
+      return false;
+    }
+    if (options.beaconPort > 0) beaconFd = OpenBeaconListener(options.beaconPort);
+    values = XPlaneDatarefValues(SimVariables{});
+    seen.assign(values.size(), false);
+    markers = 0;
+    haveEndpoint = Resolve(options.host, options.port, endpoint);
+    return true;
+  }
+
+  SendOutcome AwaitEveryValue(SteadyClock::time_point deadline) {
+    while (!Complete()) {
+      std::vector<pollfd> waiting{{fd, POLLIN, 0}};
+      if (beaconFd >= 0) waiting.push_back({beaconFd, POLLIN, 0});
+      const int ready = poll(waiting.data(), waiting.size(), MillisecondsLeft(deadline));
+      if (ready == 0) return SendOutcome::TimedOut;
+      if (ready < 0 && errno != EINTR) return SendOutcome::SystemError;
+      if (waiting[0].revents) Drain();
+      if (waiting.size() > 1 && waiting[1].revents) FollowBeacon();
+    }
+    return SendOutcome::Replied;
+  }
+
+  bool SendWrites(const SimVariables& variables, unsigned changes) {
     bool sent = true;
     if (changes & SimChange::Pause)
       sent &= Send(EncodeXPlaneCommand(variables.paused ? kXPlanePauseOn : kXPlanePauseOff));
@@ -148,7 +168,12 @@ class XPlaneSource : public SimVariableSource {
               Send(EncodeXPlaneWrite(kXPlaneVelocityUp, static_cast<float>(velocity.up))) &&
               Send(EncodeXPlaneWrite(kXPlaneVelocitySouth, static_cast<float>(velocity.south)));
     }
-    if (!sent) return SendOutcome::SystemError;
+    return sent;
+  }
+
+  // X-Plane acknowledges no write; a marker subscribed behind the writes
+  // comes back once it has taken them all, as it takes its datagrams in order.
+  SendOutcome AwaitMarker(int timeoutMs) {
     const int32_t marker = static_cast<int32_t>(values.size()) + markers++;
     const std::string& path = XPlaneDatarefs().front().path;
     if (!Send(EncodeXPlaneSubscription(kMarkerFrequency, marker, path))) return SendOutcome::SystemError;
@@ -158,14 +183,6 @@ class XPlaneSource : public SimVariableSource {
     Send(EncodeXPlaneSubscription(0, marker, path));
     return acknowledged ? SendOutcome::Replied : SendOutcome::TimedOut;
   }
-
-  void Disconnect() override { Close(); }
-
- private:
-  struct Drained {
-    bool any = false;    // a datagram of X-Plane's came
-    int32_t marker = -1;  // the newest marker it carried
-  };
 
   bool Send(const std::string& datagram) {
     return haveEndpoint && sendto(fd, datagram.data(), datagram.size(), MSG_NOSIGNAL,
