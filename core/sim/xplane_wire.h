@@ -6,8 +6,9 @@
 #include <utility>
 #include <vector>
 
-// X-Plane's UDP messages: little-endian, packed. Shared by the transport
-// and the stand-in simulator.
+// X-Plane's UDP messages: little-endian, packed, copied as they lie in
+// memory (every host the program runs on is little-endian). Shared by the
+// transport and the stand-in simulator.
 namespace kestrix {
 
 inline constexpr const char* kXPlaneBeaconGroup = "239.255.1.1";
