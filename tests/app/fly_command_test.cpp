@@ -12,6 +12,7 @@
 #include "sim/sim_transport.h"
 #include "simulator_peer.h"
 #include "support/fake_clock.h"
+#include "support/other_simulators.h"
 #include "support/scripted_message_box.h"
 #include "support/stored_flights.h"
 #include "support/temp_work_dir.h"
@@ -44,12 +45,6 @@ const FlyCase kCases[] = {
     {"resumed", "BID", "1/15/2099", true, kFlightId, {true, true}, nullptr},
     {"fresh", "HVH", "3/5/2099 12:30:00 PM", true, "9999", {true, false}, nullptr},
 };
-
-// Nothing listens on port 1: the other simulators are looked for where none runs.
-void PointOtherSimulatorsAt(int flightGearPort, int xPlanePort = 1) {
-  std::ofstream(kSimulatorsFile) << "# where the simulators are\nflightgear = 127.0.0.1:" << flightGearPort
-                                 << "\nxplane = 127.0.0.1:" << xPlanePort << "\n";
-}
 
 // A store of its own, the stand-in simulator (not yet started) and a link to it.
 class PrepareFlightFixture : public ::testing::Test {

@@ -11,6 +11,7 @@
 #include "gui/main_dialog.h"
 #include "gui/resume_flight_dialog.h"
 #include "modal.h"
+#include "support/other_simulators.h"
 
 namespace kestrix::gui {
 namespace {
@@ -23,6 +24,7 @@ class FlySelectedFlightTest : public test::FlightWindowFixture {
   void SetUp() override {
     FlightWindowFixture::SetUp();
     if (HasFatalFailure()) return;
+    test::PointOtherSimulatorsAt(1);
     airline.State().SetSchedule(kUser, {test::MakeFlight(kFlightId, "SCH", 0)});
     SetVariable("maxGroundTime", "30");
   }
