@@ -51,6 +51,8 @@ std::vector<FlightGearProperty> MakeProperties() {
       {"/velocities/vertical-speed-fps", [](const SimVariables& v) { return v.verticalSpeed / 60; },
        [](SimVariables& v, double fps) { v.verticalSpeed = fps * 60; }},
       Flag("/gear/gear/wow", &SimVariables::onGround),
+      // FlightGear's own pause freezes both; its flight model stops only with the clock.
+      Flag("/sim/freeze/clock", &SimVariables::paused, SimChange::Pause),
       Flag("/sim/freeze/master", &SimVariables::paused, SimChange::Pause),
       {"/sim/speed-up", [](const SimVariables& v) { return v.simRate / 256.0; },
        [](SimVariables& v, double rate) {
