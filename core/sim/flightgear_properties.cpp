@@ -8,6 +8,8 @@
 #include <limits>
 #include <type_traits>
 
+#include "sim/sim_sampling.h"
+
 namespace kestrix {
 namespace {
 
@@ -46,7 +48,12 @@ std::vector<FlightGearProperty> MakeProperties() {
       Plain("/position/ground-elev-ft", &SimVariables::groundElevation),
       Plain("/orientation/heading-deg", &SimVariables::trueHeading, SimChange::Heading),
       Plain("/environment/magnetic-variation-deg", &SimVariables::magneticVariation),
-      Plain("/velocities/airspeed-kt", &SimVariables::trueAirspeed, SimChange::Airspeed),
+      // A new speed goes along the body axis: FlightGear scales /velocities/airspeed-kt
+      // along the way the aircraft moves, which is nowhere when it stands. The
+      // airspeed, fetched after it, is the one read.
+      {"/velocities/uBody-fps", [](const SimVariables& v) { return KnotsToFeetPerSecond(1) * v.trueAirspeed; },
+       [](SimVariables& v, double fps) { v.trueAirspeed = fps / KnotsToFeetPerSecond(1); }, SimChange::Airspeed},
+      Plain("/velocities/airspeed-kt", &SimVariables::trueAirspeed),
       Plain("/velocities/groundspeed-kt", &SimVariables::groundSpeed),
       {"/velocities/vertical-speed-fps", [](const SimVariables& v) { return v.verticalSpeed / 60; },
        [](SimVariables& v, double fps) { v.verticalSpeed = fps * 60; }},
