@@ -2,10 +2,10 @@
 # Checks the program against the real FlightGear. Installs FlightGear and its
 # data from Debian (about 1.8 GB to download), builds the checks
 # (tests/live), starts fgfs headless under Xvfb with the default aircraft at
-# gate 1 of BIKF and its props server on 127.0.0.1, and runs the recorder
-# through the FlightGear transport: the state at the gate, pausing and a 2x
-# rate under the recorder's rules, the aircraft placement, and a few minutes
-# of flight reported live to the stand-in airline. Prints
+# gate 1 of BIKF and its props server on a port of its own, and runs the
+# recorder through the FlightGear transport: the state at the gate, pausing
+# and a 2x rate under the recorder's rules, the aircraft placement, and a few
+# minutes of flight reported live to the stand-in airline. Prints
 # flightgear.tick_us.median, the median time of one recorder tick. Ends the
 # simulator it started. Not part of scripts/test.sh.
 #

@@ -41,10 +41,12 @@ constexpr const char* kPilotNumber = "1234";
 constexpr double kGateLatitude = 63.99543;
 constexpr double kGateLongitude = -22.62463;
 
-int FlightGearPort() {
-  const char* port = std::getenv("KESTRIX_FLIGHTGEAR_PORT");
-  return port ? std::atoi(port) : 15401;
+int EnvironmentNumber(const char* name, int fallback) {
+  const char* value = std::getenv(name);
+  return value ? std::atoi(value) : fallback;
 }
+
+int FlightGearPort() { return EnvironmentNumber("KESTRIX_FLIGHTGEAR_PORT", 15401); }
 
 // The test's own line to the props server, beside the program's: it does
 // what the pilot would do in the simulator and looks at what FlightGear holds.
@@ -183,8 +185,8 @@ TEST_F(RealFlightGearTest, PauseAndRateFollowTheRecordersRules) {
     int status;
     const char* text;
   } cases[] = {
-      {"paused in FlightGear", [&](bool) { console.Run("pause"); },
-       RecorderStatus::Paused, "Flight Simulator paused."},
+      // FlightGear's own pause (its P key) toggles.
+      {"paused in FlightGear", [&](bool) { console.Run("pause"); }, RecorderStatus::Paused, "Flight Simulator paused."},
       {"paused by the program", programPause, RecorderStatus::Paused, "Flight Simulator paused."},
       {"2x in FlightGear", [&](bool on) { console.Set("/sim/speed-up", on ? "2" : "1"); }, RecorderStatus::TimeRate,
        "Time rate greater than 1x."},
@@ -257,8 +259,7 @@ TEST_F(RealFlightGearTest, PlacedAircraftFliesRecordedAndReportedLive) {
   EXPECT_NEAR(console.Number("/fdm/jsbsim/velocities/vtrue-kts"), 100, 15);
   EXPECT_EQ(console.Get("/gear/gear/wow"), "false");
 
-  const int seconds = std::atoi(std::getenv("KESTRIX_FLIGHTGEAR_SECONDS") ? std::getenv("KESTRIX_FLIGHTGEAR_SECONDS")
-                                                                          : "180");
+  const int seconds = EnvironmentNumber("KESTRIX_FLIGHTGEAR_SECONDS", 180);
   StartRecorder();
   std::vector<double> ticksUs;
   auto next = std::chrono::steady_clock::now();
