@@ -9,6 +9,8 @@
 
 #include "sim/sim_variable_access.h"
 
+#include "sim/sim_sampling.h"
+
 namespace kestrix {
 namespace {
 
@@ -35,11 +37,18 @@ std::vector<FlightGearProperty> MakeProperties() {
       Plain("/position/ground-elev-ft", &SimVariables::groundElevation),
       Plain("/orientation/heading-deg", &SimVariables::trueHeading, SimChange::Heading),
       Plain("/environment/magnetic-variation-deg", &SimVariables::magneticVariation),
-      Plain("/velocities/airspeed-kt", &SimVariables::trueAirspeed, SimChange::Airspeed),
+      // A new speed goes along the body axis: FlightGear scales /velocities/airspeed-kt
+      // along the way the aircraft moves, which is nowhere when it stands. The
+      // airspeed, fetched after it, is the one read.
+      {"/velocities/uBody-fps", [](const SimVariables& v) { return KnotsToFeetPerSecond(1) * v.trueAirspeed; },
+       [](SimVariables& v, double fps) { v.trueAirspeed = fps / KnotsToFeetPerSecond(1); }, SimChange::Airspeed},
+      Plain("/velocities/airspeed-kt", &SimVariables::trueAirspeed),
       Plain("/velocities/groundspeed-kt", &SimVariables::groundSpeed),
       {"/velocities/vertical-speed-fps", [](const SimVariables& v) { return v.verticalSpeed / 60; },
        [](SimVariables& v, double fps) { v.verticalSpeed = fps * 60; }},
       Flag("/gear/gear/wow", &SimVariables::onGround),
+      // FlightGear's own pause freezes both; its flight model stops only with the clock.
+      Flag("/sim/freeze/clock", &SimVariables::paused, SimChange::Pause),
       Flag("/sim/freeze/master", &SimVariables::paused, SimChange::Pause),
       {"/sim/speed-up", [](const SimVariables& v) { return v.simRate / 256.0; },
        [](SimVariables& v, double rate) {

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "sim/flightgear_properties.h"
@@ -143,6 +144,10 @@ class FlightGearSource : public SimVariableSource {
     const SendOutcome outcome = connection.ReadLine(fetched.title, deadline);
     if (outcome != SendOutcome::Replied) return outcome;
     fetched.slew = false;
+    if (heldAirspeed && !fetched.paused) {
+      const SendOutcome released = Ask(HeldAirspeedLines(fetched), timeoutMs);
+      if (released != SendOutcome::Replied) return released;
+    }
     variables = fetched;
     return SendOutcome::Replied;
   }
@@ -150,10 +155,9 @@ class FlightGearSource : public SimVariableSource {
   // `set` answers nothing in data mode, and lines are taken in order: the
   // answer to a `get` behind the sets says they have all been applied.
   SendOutcome Apply(const SimVariables& variables, unsigned changes, int timeoutMs) override {
-    std::string request;
-    for (const FlightGearProperty& property : FlightGearProperties())
-      if (property.writtenOn & changes)
-        request += "set " + property.path + " " + FormatFlightGearValue(property, variables) + "\r\n";
+    if ((changes & SimChange::Airspeed) && variables.paused) heldAirspeed = variables.trueAirspeed;
+    std::string request = SetLines(variables, changes);
+    if (heldAirspeed && !variables.paused) request += HeldAirspeedLines(variables);
     if (request.empty()) return SendOutcome::Replied;
     return Ask(request, timeoutMs) == SendOutcome::Replied ? SendOutcome::Replied : SendOutcome::SystemError;
   }
@@ -172,10 +176,28 @@ class FlightGearSource : public SimVariableSource {
     return LooksLikeFlightGearVersion(version) ? SendOutcome::Replied : SendOutcome::SystemError;
   }
 
+  static std::string SetLines(const SimVariables& variables, unsigned changes) {
+    std::string lines;
+    for (const FlightGearProperty& property : FlightGearProperties())
+      if (property.writtenOn & changes)
+        lines += "set " + property.path + " " + FormatFlightGearValue(property, variables) + "\r\n";
+    return lines;
+  }
+
+  // FlightGear's flight model drops a speed set while it is paused, so a
+  // speed written then is set again once it runs: like the interface
+  // module's, it comes online when the simulator is unpaused.
+  std::string HeldAirspeedLines(SimVariables variables) {
+    variables.trueAirspeed = *heldAirspeed;
+    heldAirspeed.reset();
+    return SetLines(variables, SimChange::Airspeed);
+  }
+
   std::string host;
   int port;
   std::string fetchRequest;
   LineConnection connection;
+  std::optional<double> heldAirspeed;
 };
 
 }  // namespace
