@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs every Debian package the build, the tests and the stand-in peers need.
+# Installs every Debian package the build, the tests and the stand-in peers
+# need, and any further packages named as arguments.
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
@@ -9,6 +10,7 @@ packages=(
   qt6-base-dev qt6-webengine-dev libgl-dev xvfb xauth
   fonts-liberation fonts-open-sans fonts-dejavu-core
   gmt-gshhg-low libnetcdf-dev gpsbabel
+  "$@"
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -23,16 +23,7 @@ fps=${KESTRIX_FLIGHTGEAR_FPS:-20}
 started=$SECONDS
 
 if [ "${1:-}" != "--no-build" ]; then
-  "$root/scripts/install_deps.sh"
-  missing=()
-  for p in flightgear xvfb xauth dbus; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-  done
-  if [ ${#missing[@]} -gt 0 ]; then
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get update -qq
-    apt-get install -y -qq --no-install-recommends "${missing[@]}"
-  fi
+  "$root/scripts/install_deps.sh" flightgear xvfb xauth dbus
   cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
   cmake --build "$build" --target flightgear_live_tests -j "$(nproc)"
 fi

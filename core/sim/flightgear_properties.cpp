@@ -7,9 +7,8 @@
 #include <cstdlib>
 #include <utility>
 
-#include "sim/sim_variable_access.h"
-
 #include "sim/sim_sampling.h"
+#include "sim/sim_variable_access.h"
 
 namespace kestrix {
 namespace {
