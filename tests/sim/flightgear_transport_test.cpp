@@ -46,7 +46,8 @@ class FlightGearTransportTest : public SimFixture {
     props = std::make_unique<FlightGearFrontEnd>(*peer);
     std::string error;
     ASSERT_TRUE(props->Start(0, &error)) << error;
-    flightGearLink = std::make_unique<SimLink>(MakeFlightGearTransport("127.0.0.1", props->Port()));
+    // Each hand-over sees the state as the test left it.
+    flightGearLink = std::make_unique<SimLink>(MakeFlightGearTransport({.port = props->Port(), .freshMs = 0}));
     int result = -1;
     ASSERT_TRUE(flightGearLink->Open(result)) << "result " << result;
     flightGearLink->SetSendTimeoutMs(200);
@@ -180,13 +181,34 @@ TEST_F(FlightGearTransportTest, FaultsFailTheHandOverAndARestartedSimulatorIsPic
   EXPECT_TRUE(ReadOnGround(FlightGear(), onGround, result)) << result;
 }
 
+// Within the window a hand-over takes the newest snapshot without waiting
+// for the simulator, so one that has gone silent since still answers.
+TEST_F(FlightGearTransportTest, AFreshSnapshotIsTakenWithoutWaiting) {
+  peer->Change([](SimVariables& s) { s.onGround = true; }, 0);
+  SimLink windowed(MakeFlightGearTransport({.port = props->Port(), .freshMs = 60'000}));
+  int result = -1;
+  ASSERT_TRUE(windowed.Open(result)) << result;
+  windowed.SetSendTimeoutMs(50);
+  int32_t onGround = 0;
+  ASSERT_TRUE(ReadOnGround(windowed, onGround, result)) << result;
+  EXPECT_EQ(onGround, 1);
+
+  peer->SetFault(SimulatorFault::NotAnswering);
+  onGround = 0;
+  EXPECT_TRUE(ReadOnGround(windowed, onGround, result)) << result;
+  EXPECT_EQ(onGround, 1);
+  FlightGear().SetSendTimeoutMs(50);
+  EXPECT_FALSE(ReadOnGround(FlightGear(), onGround, result));
+  EXPECT_EQ(result, SimResult::TimedOut);
+}
+
 TEST(FlightGearFlight, RecordsAsThroughTheInterfaceModule) {
   auto flyThrough = [](bool props) {
     TempWorkDir workDir;
     SimulatorPeer peer(workDir.Path().string());
     FlightGearFrontEnd front(peer);
     EXPECT_TRUE(props ? front.Start(0) : peer.Start());
-    SimLink link(props ? MakeFlightGearTransport("127.0.0.1", front.Port())
+    SimLink link(props ? MakeFlightGearTransport({.port = front.Port(), .freshMs = 0})
                        : MakePosixSimTransport(workDir.Path().string()));
     int result = -1;
     EXPECT_TRUE(link.Open(result)) << result;
