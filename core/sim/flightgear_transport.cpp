@@ -159,18 +159,8 @@ class FlightGearSource final : public SimVariableSource {
   SendOutcome Fetch(SimVariables& variables, int timeoutMs) override {
     const auto deadline = Deadline(timeoutMs);
     FlightGearSnapshot taken;
-    {
-      std::unique_lock lock(mutex);
-      const uint64_t wanted = requestsSent + 1;
-      ++waiting;
-      changed.notify_all();
-      const bool ready =
-          changed.wait_until(lock, deadline, [&] { return failure || latest.request >= wanted || LatestIsFresh(); });
-      --waiting;
-      if (failure) return *failure;
-      if (!ready) return SendOutcome::TimedOut;
-      taken = latest;
-    }
+    const SendOutcome outcome = AwaitSnapshot(std::nullopt, taken, deadline);
+    if (outcome != SendOutcome::Replied) return outcome;
     SimVariables fetched = variables;
     for (size_t index = 0; index < taken.values.size(); ++index)
       FlightGearProperties()[index].set(fetched, taken.values[index]);
@@ -187,12 +177,15 @@ class FlightGearSource final : public SimVariableSource {
   // `set` answers nothing in data mode, and lines are taken in order: the
   // answer to a `get` behind the sets says they have all been applied.
   SendOutcome Apply(const SimVariables& variables, unsigned changes, int timeoutMs) override {
+    const auto deadline = Deadline(timeoutMs);
     if ((changes & SimChange::Airspeed) && variables.paused) heldAirspeed = variables.trueAirspeed;
     std::string request = SetLines(variables, changes);
-    if (heldAirspeed && !variables.paused) request += HeldAirspeedLines(variables);
+    if (heldAirspeed && !variables.paused) {
+      if (AwaitAnswer(deadline) != SendOutcome::Replied) return SendOutcome::SystemError;
+      request += HeldAirspeedLines(variables);
+    }
     if (request.empty()) return SendOutcome::Replied;
-    return AskAlone(request, Deadline(timeoutMs)) == SendOutcome::Replied ? SendOutcome::Replied
-                                                                          : SendOutcome::SystemError;
+    return AskAlone(request, deadline) == SendOutcome::Replied ? SendOutcome::Replied : SendOutcome::SystemError;
   }
 
   void Disconnect() override {
@@ -271,6 +264,36 @@ class FlightGearSource final : public SimVariableSource {
       answer.values.push_back(value);
     }
     return connection.ReadLine(answer.title, deadline);
+  }
+
+  // Waits for a snapshot: one requested after `after` when given, else the
+  // newest when fresh, else one requested after this call began.
+  SendOutcome AwaitSnapshot(std::optional<uint64_t> after, FlightGearSnapshot& taken,
+                            SteadyClock::time_point deadline) {
+    std::unique_lock lock(mutex);
+    const uint64_t wanted = after ? *after + 1 : requestsSent + 1;
+    ++waiting;
+    changed.notify_all();
+    const bool ready = changed.wait_until(
+        lock, deadline, [&] { return failure || latest.request >= wanted || (!after && LatestIsFresh()); });
+    --waiting;
+    if (failure) return *failure;
+    if (!ready) return SendOutcome::TimedOut;
+    taken = latest;
+    return SendOutcome::Replied;
+  }
+
+  // Against FlightGear 2020.3 the speed set with an unpause was at times
+  // lost unless it came right behind an answer, as it does after a
+  // hand-over that waits for its batch; so it waits for one.
+  SendOutcome AwaitAnswer(SteadyClock::time_point deadline) {
+    uint64_t sent = 0;
+    {
+      std::lock_guard lock(mutex);
+      sent = requestsSent;
+    }
+    FlightGearSnapshot answered;
+    return AwaitSnapshot(sent, answered, deadline);
   }
 
   // Ask with the reader held between batches, so that the answers on the
