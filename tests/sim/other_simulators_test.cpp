@@ -44,9 +44,12 @@ class FrontEndAs : public FrontEnd {
 struct OtherSimulator {
   std::string name;
   std::function<std::unique_ptr<FrontEnd>(SimulatorPeer&)> showAs;
-  // With `eachFresh`, every hand-over waits for values sent after it began,
-  // so a fault shows at once; else the newest values may serve a few.
-  std::function<std::unique_ptr<SimTransport>(int port, bool eachFresh)> reach;
+  // Values younger than `freshMs` serve a hand-over without waiting; with
+  // 0 each waits for values sent after it began, so a fault shows at once.
+  std::function<std::unique_ptr<SimTransport>(int port, int freshMs)> reach;
+  // For a whole flight, where each step of the model must be seen: the
+  // stand-in's props server only answers, while as X-Plane it sends each step.
+  int flightFreshMs = 0;
   double degrees = 0;  // latitude and longitude
   int fuelPounds = 0;
   int garbageResult = SimResult::TimedOut;  // for malformed and cut-short answers
@@ -57,27 +60,28 @@ std::string NameOf(const ::testing::TestParamInfo<OtherSimulator>& info) { retur
 void PrintTo(const OtherSimulator& simulator, std::ostream* out) { *out << simulator.name; }
 
 const OtherSimulator kFlightGear{
-    "FlightGear",
-    [](SimulatorPeer& peer) { return std::make_unique<FrontEndAs<FlightGearFrontEnd>>(peer); },
-    [](int port, bool) { return MakeFlightGearTransport("127.0.0.1", port); },
-    1e-7,
-    0,
-    SimResult::SendFailed,
-    SimResult::SendFailed};
+    .name = "FlightGear",
+    .showAs = [](SimulatorPeer& peer) { return std::make_unique<FrontEndAs<FlightGearFrontEnd>>(peer); },
+    .reach = [](int port, int freshMs) { return MakeFlightGearTransport({.port = port, .freshMs = freshMs}); },
+    .flightFreshMs = 0,
+    .degrees = 1e-7,
+    .fuelPounds = 0,
+    .garbageResult = SimResult::SendFailed,
+    .goneResult = SimResult::SendFailed};
 
 // Values travel as 32-bit floats.
 const OtherSimulator kXPlane{
-    "XPlane",
-    [](SimulatorPeer& peer) { return std::make_unique<FrontEndAs<XPlaneFrontEnd>>(peer); },
-    [](int port, bool eachFresh) {
-      XPlaneOptions options{.host = "127.0.0.1", .port = port, .beaconPort = 0};
-      if (eachFresh) options.freshMs = 0;
-      return MakeXPlaneTransport(options);
-    },
-    2e-5,
-    1,
-    SimResult::TimedOut,
-    SimResult::TimedOut};
+    .name = "XPlane",
+    .showAs = [](SimulatorPeer& peer) { return std::make_unique<FrontEndAs<XPlaneFrontEnd>>(peer); },
+    .reach =
+        [](int port, int freshMs) {
+          return MakeXPlaneTransport({.host = "127.0.0.1", .port = port, .beaconPort = 0, .freshMs = freshMs});
+        },
+    .flightFreshMs = XPlaneOptions{}.freshMs,
+    .degrees = 2e-5,
+    .fuelPounds = 1,
+    .garbageResult = SimResult::TimedOut,
+    .goneResult = SimResult::TimedOut};
 
 // The stand-in flown through its interface module and as the other simulator side by side.
 class OtherSimulatorTest : public SimFixture, public ::testing::WithParamInterface<OtherSimulator> {
@@ -87,7 +91,7 @@ class OtherSimulatorTest : public SimFixture, public ::testing::WithParamInterfa
     front = GetParam().showAs(*peer);
     std::string error;
     ASSERT_TRUE(front->Start(0, &error)) << error;
-    otherLink = std::make_unique<SimLink>(GetParam().reach(front->Port(), true));
+    otherLink = std::make_unique<SimLink>(GetParam().reach(front->Port(), 0));
     int result = -1;
     ASSERT_TRUE(otherLink->Open(result)) << "result " << result;
     otherLink->SetSendTimeoutMs(200);
@@ -223,13 +227,35 @@ TEST_P(OtherSimulatorTest, FaultsFailTheHandOverAndARestartedSimulatorIsPickedUp
   EXPECT_TRUE(ReadOnGround(Other(), onGround, result)) << result;
 }
 
+// Within the window a hand-over takes the newest values without waiting for
+// the simulator, so one that has gone silent since still answers.
+TEST_P(OtherSimulatorTest, FreshValuesAreTakenWithoutWaiting) {
+  peer->Change([](SimVariables& s) { s.onGround = true; }, 0);
+  SimLink windowed(GetParam().reach(front->Port(), 60'000));
+  int result = -1;
+  ASSERT_TRUE(windowed.Open(result)) << result;
+  windowed.SetSendTimeoutMs(50);
+  int32_t onGround = 0;
+  ASSERT_TRUE(ReadOnGround(windowed, onGround, result)) << result;
+  EXPECT_EQ(onGround, 1);
+
+  peer->SetFault(SimulatorFault::NotAnswering);
+  onGround = 0;
+  EXPECT_TRUE(ReadOnGround(windowed, onGround, result)) << result;
+  EXPECT_EQ(onGround, 1);
+  Other().SetSendTimeoutMs(50);
+  ReadOnGround(Other(), onGround, result);
+  EXPECT_FALSE(ReadOnGround(Other(), onGround, result));
+  EXPECT_EQ(result, SimResult::TimedOut);
+}
+
 TEST_P(OtherSimulatorTest, AWholeFlightRecordsAsThroughTheInterfaceModule) {
   auto flyThrough = [](bool other) {
     TempWorkDir workDir;
     SimulatorPeer peer(workDir.Path().string());
     const std::unique_ptr<FrontEnd> front = GetParam().showAs(peer);
     EXPECT_TRUE(other ? front->Start(0) : peer.Start());
-    SimLink link(other ? GetParam().reach(front->Port(), false) : MakePosixSimTransport(workDir.Path().string()));
+    SimLink link(other ? GetParam().reach(front->Port(), GetParam().flightFreshMs) : MakePosixSimTransport(workDir.Path().string()));
     int result = -1;
     EXPECT_TRUE(link.Open(result)) << result;
     return RecordDefaultFlight(peer, link);
