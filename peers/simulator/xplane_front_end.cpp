@@ -108,8 +108,9 @@ void XPlaneFrontEnd::Serve() {
       if (got < 0) break;
       datagram.resize(static_cast<size_t>(got));
       Handle(datagram, from);
-      SendValues(true);
     }
+    // Writes have sent the new state through the peer's change hook; a new
+    // subscription is due at once, so it goes out here.
     SendValues(false);
   }
 }

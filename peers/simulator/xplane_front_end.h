@@ -15,8 +15,8 @@
 namespace kestrix {
 
 // The stand-in simulator as X-Plane shows itself: UDP on loopback, streaming
-// the subscribed datarefs from the flight model at their rates, after every
-// step of the model and after every datagram it takes, and taking dataref
+// the subscribed datarefs from the flight model at their rates and after
+// every change to the model (a step, an edit, a write), and taking dataref
 // writes, pause commands and aircraft placements. The peer's faults show
 // here as a simulator that sends nothing ("silent"), values with nonsense
 // indices ("garbage") and datagrams cut short ("broken-records").
