@@ -14,8 +14,8 @@
 
 #include "airline/airline_server.h"
 #include "bench_figures.h"
-#include "gui/chat_window.h"
-#include "gui/desktop_style.h"
+#include "gui/chat/chat_window.h"
+#include "gui/base/desktop_style.h"
 #include "platform/internet_state.h"
 #include "server/account.h"
 #include "store/database.h"

@@ -8,10 +8,10 @@
 
 #include "app/data_folder.h"
 #include "app/startup.h"
-#include "gui/desktop_services.h"
-#include "gui/desktop_style.h"
-#include "gui/startup_windows.h"
-#include "gui/web_host.h"
+#include "gui/platform/desktop_services.h"
+#include "gui/base/desktop_style.h"
+#include "gui/app/startup_windows.h"
+#include "gui/platform/web_host.h"
 
 namespace {
 

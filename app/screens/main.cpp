@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "airline/airline_server.h"
-#include "gui/desktop_style.h"
-#include "gui/web_host.h"
+#include "gui/base/desktop_style.h"
+#include "gui/platform/web_host.h"
 #include "platform/internet_state.h"
 #include "platform/message_box.h"
 #include "server/account.h"

@@ -2,7 +2,7 @@
 
 #include <QApplication>
 
-#include "gui/desktop_style.h"
+#include "gui/base/desktop_style.h"
 
 // Widget tests share one application; without a display they draw offscreen.
 int main(int argc, char** argv) {

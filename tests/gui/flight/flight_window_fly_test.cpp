@@ -1,0 +1,176 @@
+#include <gtest/gtest.h>
+
+#include <QPushButton>
+#include <QTableView>
+
+#include "gui/flight/flight_window_driver.h"
+#include "gui/main/flights_list_driver.h"
+#include "gui/chat/chat_button.h"
+#include "gui/chat/chat_window.h"
+#include "gui/flight/flight_result_dialog.h"
+#include "gui/main/main_dialog.h"
+#include "gui/flight/resume_flight_dialog.h"
+#include "gui/modal.h"
+#include "support/other_simulators.h"
+
+namespace kestrix::gui {
+namespace {
+
+using test::FlightMenuItem;
+using test::kFlightId;
+
+class FlySelectedFlightTest : public test::FlightWindowFixture {
+ protected:
+  void SetUp() override {
+    FlightWindowFixture::SetUp();
+    if (HasFatalFailure()) return;
+    test::PointOtherSimulatorsAt(1);
+    airline.State().SetSchedule(kUser, {test::MakeFlight(kFlightId, "SCH", 0)});
+    SetVariable("maxGroundTime", "30");
+  }
+
+  // The pilot picks the flight in the list and presses "Fly Selected Flight";
+  // `flight` plays the pilot in the flight window. Returns once the pilot has
+  // left the main dialog, which must have come back after the flight.
+  void FlyFromTheList(const std::function<void(FlightWindow&)>& flight) {
+    MainDialog dialog;
+    bool leftByThePilot = false;
+    // The flight starts once the window has opened and runs its own loop.
+    test::WhenOpen<FlightWindow>(
+        []() -> FlightWindow* {
+          for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* window = qobject_cast<FlightWindow*>(widget); window && window->Running()) return window;
+          return nullptr;
+        },
+        flight);
+    QTimer::singleShot(0, &dialog, [&] {
+      QTableView* list = test::FlightsList(dialog);
+      test::ClickRow(*list, test::RowOf(*list, kFlightId));
+      QTest::mouseClick(dialog.findChild<QPushButton*>("1003"), Qt::LeftButton);
+      EXPECT_TRUE(dialog.isVisible());
+      EXPECT_EQ(QApplication::activeModalWidget(), &dialog);
+      EXPECT_TRUE(dialog.findChildren<FlightWindow*>().isEmpty());
+      afterFlight(dialog);
+      QTimer::singleShot(0, &dialog, [&] {
+        leftByThePilot = true;
+        dialog.RunCommand(MainCommand::Exit);
+      });
+    });
+    dialog.exec();
+    EXPECT_TRUE(leftByThePilot) << "the main dialog ended with the flight";
+  }
+
+  std::function<void(MainDialog&)> afterFlight = [](MainDialog&) {};
+};
+
+TEST_F(FlySelectedFlightTest, AWholeFlightEndsAsAStoredReport) {
+  afterFlight = [](MainDialog& dialog) {
+    QTableView* list = test::FlightsList(dialog);
+    EXPECT_EQ(test::RowOf(*list, kFlightId), -1);
+    EXPECT_FALSE(dialog.findChild<QPushButton*>("1003")->isEnabled());
+  };
+  FlyFromTheList([&](FlightWindow& window) {
+    Choose(window, FlightCommand::StartFlight);
+    ASSERT_TRUE(TickUntil(window, FlightStage::Stopped));
+    EXPECT_TRUE(FlightMenuItem(window, FlightCommand::EndFlight)->isEnabled());
+    boxes.Answer(MessageResult::Yes);
+    boxes.Answer(MessageResult::No);
+    test::OnModal<FlightResultDialog>([](FlightResultDialog& results) {
+      QTest::mouseClick(results.findChild<QPushButton*>("1"), Qt::LeftButton);
+    });
+    Choose(window, FlightCommand::EndFlight);
+  });
+
+  std::vector<FlightRecord> reports;
+  Database().ReadFlightReports(reports, true);
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_EQ(reports[0].flightId, kFlightId);
+  EXPECT_GT(reports[0].flightMinutes, 1);
+  EXPECT_NEAR(reports[0].landingRate, -180, 20);
+  EXPECT_GT(reports[0].fuelUsed, 0);
+  EXPECT_GE(reports[0].points.size(), 2u);
+  EXPECT_TRUE(test::StoredFlight(kFlightId)->status & FlightStatus::StatusCompleted);
+  std::vector<std::string> temp;
+  Database().ReadTempFlightIds(temp);
+  EXPECT_TRUE(temp.empty());
+  EXPECT_TRUE(boxes.Saw("Don't forget to go to File->File Flight Reports to finish the PIREP process."));
+  EXPECT_EQ(boxes.UnusedAnswers(), 0u);
+  EXPECT_FALSE(RequestsTo(airline::Route::LiveReport).empty());
+}
+
+TEST_F(FlySelectedFlightTest, TheChatOpensFromTheFlightWindowWhileTheMainDialogIsHidden) {
+  FlyFromTheList([&](FlightWindow& window) {
+    auto* chat = window.parentWidget()->findChild<ChatWindow*>();
+    ASSERT_NE(chat, nullptr);
+    EXPECT_FALSE(chat->isVisible());
+    Choose(window, FlightCommand::ShowChat);
+    EXPECT_TRUE(chat->isVisible());
+    EXPECT_FALSE(window.parentWidget()->isVisible());
+    chat->hide();
+    QTest::mouseClick(window.findChild<ChatButton*>(), Qt::LeftButton);
+    EXPECT_TRUE(chat->isVisible());
+    boxes.Answer(MessageResult::Yes);
+    Choose(window, FlightCommand::SaveLater);
+  });
+  EXPECT_TRUE(boxes.Saw("Are you sure you want to cancel this flight?"));
+}
+
+TEST_F(FlySelectedFlightTest, LostSimulatorClosesTheFlightWhenThePilotGivesUp) {
+  FlyFromTheList([&](FlightWindow& window) {
+    Choose(window, FlightCommand::StartFlight);
+    Tick(window, 3);
+    sim.Vanish();
+    boxes.Answer(MessageResult::Cancel);
+    Tick(window);
+    EXPECT_FALSE(window.isVisible());
+  });
+  EXPECT_TRUE(boxes.Saw("Connection to Flight Simulator lost."));
+  EXPECT_EQ(boxes.UnusedAnswers(), 0u);
+  EXPECT_EQ(test::StoredFlight(kFlightId)->status, 0);
+}
+
+TEST_F(FlySelectedFlightTest, NoSimulatorNoFlightWindow) {
+  sim.Stop();
+  MainDialog dialog;
+  dialog.show();
+  QTableView* list = test::FlightsList(dialog);
+  test::ClickRow(*list, test::RowOf(*list, kFlightId));
+  QTest::mouseClick(dialog.findChild<QPushButton*>("1003"), Qt::LeftButton);
+  const std::vector<std::string> texts = boxes.Texts();
+  ASSERT_EQ(texts.size(), 1u);
+  EXPECT_TRUE(texts[0].starts_with("Unable to find Flight Simulator.")) << texts[0];
+  EXPECT_TRUE(dialog.isVisible());
+  EXPECT_TRUE(dialog.findChildren<FlightWindow*>().isEmpty());
+}
+
+TEST_F(FlySelectedFlightTest, ASavedFlightResumesWithItsTotals) {
+  FlightRecord saved;
+  saved.flightId = kFlightId;
+  saved.flightPhase = FlightPhase::Airborne;
+  saved.recordedTime = 600;
+  ASSERT_TRUE(Database().WriteTempFlight(saved));
+  bool valuesShown = false;
+  test::OnModal<ResumeFlightDialog>([&](ResumeFlightDialog& values) {
+    valuesShown = true;
+    QTest::mouseClick(values.findChild<QPushButton*>("1"), Qt::LeftButton);
+  });
+  FlyFromTheList([&](FlightWindow& window) {
+    EXPECT_TRUE(valuesShown);
+    EXPECT_TRUE(boxes.Saw("Don't forget to goto Menu->Resume Flight to restart the recording process."));
+    EXPECT_EQ(FlightMenuItem(window, FlightCommand::StartFlight)->text(), "Resume Flight");
+    EXPECT_TRUE(test::WindowTimer(window, 3).isActive());
+    Choose(window, FlightCommand::StartFlight);
+    EXPECT_FALSE(test::WindowTimer(window, 3).isActive());
+    Tick(window, 60);
+    EXPECT_EQ(test::Text(window, 40005), "11 min");
+    boxes.Answer(MessageResult::Yes);
+    Choose(window, FlightCommand::SaveLater);
+  });
+  EXPECT_TRUE(boxes.Saw("The current flight has been saved."));
+  FlightRecord stored;
+  ASSERT_TRUE(Database().ReadTempFlight(kFlightId, stored, false, false));
+  EXPECT_EQ(stored.recordedTime, 660);
+}
+
+}  // namespace
+}  // namespace kestrix::gui
