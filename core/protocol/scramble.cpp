@@ -34,6 +34,8 @@ std::string KeyFor(const std::string& text) {
 
 }  // namespace
 
+void SeedScrambling(uint32_t seed) { Generator().seed(seed); }
+
 void ScrambleValue(std::string& text) {
   const std::string key = KeyFor(text);
   const size_t a = RandomPaddingLength();

@@ -1,8 +1,13 @@
 // Build-time generator: reads lines "Name = text" and writes a header with one
 // zero-terminated scrambled byte array per constant. Blank lines and lines
 // starting with '#' are skipped; "\n", "\t" and "\\" in the text are escapes.
+#include <cstdint>
+#include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iostream>
+#include <iterator>
+#include <sstream>
 #include <string>
 
 #include "protocol/scramble.h"
@@ -40,10 +45,13 @@ int main(int argc, char** argv) {
     std::cerr << "scramble_gen: cannot read " << argv[1] << "\n";
     return 1;
   }
+  const std::string list{std::istreambuf_iterator<char>(in), {}};
+  kestrix::SeedScrambling(static_cast<uint32_t>(std::hash<std::string>{}(list)));
+  std::istringstream lines(list);
   std::string body;
   std::string line;
   int lineNumber = 0;
-  while (std::getline(in, line)) {
+  while (std::getline(lines, line)) {
     ++lineNumber;
     const std::string trimmed = Trim(line);
     if (trimmed.empty() || trimmed[0] == '#') continue;
@@ -59,7 +67,7 @@ int main(int argc, char** argv) {
     body += "0};\n";
   }
   std::ofstream out(argv[2]);
-  out << "// Generated from " << argv[1] << "; do not edit.\n#pragma once\n\nnamespace kestrix::scrambled {\n"
+  out << "// Generated from " << std::filesystem::path(argv[1]).filename().string() << "; do not edit.\n#pragma once\n\nnamespace kestrix::scrambled {\n"
       << body << "}  // namespace kestrix::scrambled\n";
   return out ? 0 : 1;
 }
