@@ -3,6 +3,28 @@
 set(KESTRIX_SANITIZE "" CACHE STRING "Sanitizers to build with: address,undefined or thread")
 
 add_compile_options(-Wall -Wextra)
+
+# A compiler cache where one is installed, kept outside the work tree: a fresh
+# clone on a machine that built Kestrix before compiles little. Paths are taken
+# relative to the source folder so that a clone elsewhere hits the same entries.
+find_program(KESTRIX_CCACHE ccache)
+if(KESTRIX_CCACHE)
+  set(launcher ${CMAKE_COMMAND} -E env CCACHE_BASEDIR=${PROJECT_SOURCE_DIR} CCACHE_NOHASHDIR=1
+      CCACHE_SLOPPINESS=pch_defines,time_macros,include_file_mtime,include_file_ctime ${KESTRIX_CCACHE})
+  set(CMAKE_C_COMPILER_LAUNCHER ${launcher})
+  set(CMAKE_CXX_COMPILER_LAUNCHER ${launcher})
+endif()
+
+# The fastest linker the machine has: linking the test programs is a good part
+# of a build.
+include(CheckLinkerFlag)
+foreach(linker mold lld)
+  check_linker_flag(CXX -fuse-ld=${linker} KESTRIX_LINKER_${linker})
+  if(KESTRIX_LINKER_${linker})
+    add_link_options(-fuse-ld=${linker})
+    break()
+  endif()
+endforeach()
 if(KESTRIX_SANITIZE)
   add_compile_options(-fsanitize=${KESTRIX_SANITIZE} -fno-omit-frame-pointer)
   if(KESTRIX_SANITIZE MATCHES "undefined")
@@ -50,3 +72,11 @@ function(kestrix_subsystem name folder)
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/core)
   target_link_libraries(${name} PUBLIC ${ARG_DEPS})
 endfunction()
+
+# Qt's test library, without the absolute source and build folders it stamps on
+# every file that uses it (for QFINDTESTDATA, which nothing here uses): with
+# them, a clone in another folder could not compile from the compiler cache.
+macro(kestrix_find_qt_test)
+  find_package(Qt6 REQUIRED COMPONENTS Test)
+  set_property(TARGET Qt6::Test PROPERTY INTERFACE_COMPILE_DEFINITIONS QT_TESTLIB_LIB)
+endmacro()
