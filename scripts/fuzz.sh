@@ -1,15 +1,18 @@
 #!/usr/bin/env bash
 # Builds the fuzzers with clang into build-fuzz and runs each in turn on its
-# seed corpus for SECONDS (default 60). Prints fuzz.<target>.execs and
+# seed corpus for SECONDS (default 60); `--build-only` stops after building. Prints fuzz.<target>.execs and
 # fuzz.<target>.findings; exits non-zero when any target found something.
 # What a run adds to the corpus stays in build-fuzz; crashing inputs are kept
 # in build-fuzz/findings/<target>.
 set -euo pipefail
+build_only=0
+if [ "${1:-}" = --build-only ]; then build_only=1; shift; fi
 seconds=${1:-60}
 root=$(cd "$(dirname "$0")/.." && pwd)
 dir=${KESTRIX_FUZZ_DIR:-$root/build-fuzz}
 CC=clang CXX=clang++ cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTRIX_FUZZ=ON >/dev/null
 cmake --build "$dir" --target fuzzers -j "$(nproc)"
+[ "$build_only" -eq 0 ] || exit 0
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 failed=0
