@@ -21,8 +21,6 @@ constexpr uint32_t kSaveEveryTicks = 300;
 constexpr uint32_t kPointTestCount = 5;
 constexpr int32_t kBounceRadioAltitude = 50;
 constexpr size_t kTrayTipLength = 127;
-constexpr unsigned kRetryCancel = 0x5;
-constexpr int kRetry = 4;
 
 const char* const kStatusTexts[] = {
     "Recorder stopped. Waiting for flight start.", "Recording.", "Flight Simulator paused.", "Slew mode active.",
@@ -166,9 +164,9 @@ bool FlightRecorder::ReconnectSilently() {
 
 // The pilot's answer to the lost connection; Retry reopens the link.
 bool FlightRecorder::AskRetryConnection() {
-  if (ShowMessageBox(view.Handle(), "Connection to Flight Simulator lost.", kProgramCaption, kRetryCancel) != kRetry) {
-    return false;
-  }
+  const int answer =
+      ShowMessageBox(view.Handle(), "Connection to Flight Simulator lost.", kProgramCaption, MessageKind::RetryCancel);
+  if (answer != MessageResult::Retry) return false;
   Reopen();
   return true;
 }
