@@ -143,6 +143,11 @@ void FlightRecorder::StartFlightCommand() {
   flightStarted = true;
   view.SetStartFlightEnabled(false);
   view.StartRecordingTimer();
+  SaveFlownFlight();
+}
+
+void FlightRecorder::WentToTray() {
+  if (flightStarted) SaveFlownFlight();
 }
 
 void FlightRecorder::Reopen() {
@@ -164,6 +169,8 @@ bool FlightRecorder::ReconnectSilently() {
 
 // The pilot's answer to the lost connection; Retry reopens the link.
 bool FlightRecorder::AskRetryConnection() {
+  // The pilot may give up, or the program may not live through the wait.
+  if (flightStarted) SaveFlownFlight();
   const int answer =
       ShowMessageBox(view.Handle(), "Connection to Flight Simulator lost.", kProgramCaption, MessageKind::RetryCancel);
   if (answer != MessageResult::Retry) return false;
@@ -339,6 +346,7 @@ void FlightRecorder::Record(int64_t now) {
       if (collector.Active()) collector.Finish(CurrentPoint());
       view.SetEndFlightEnabled(true);
       tempFlight.flightPhase = FlightPhase::Landed;
+      SaveFlownFlight();
     }
     if (!onGroundSeen) {
       onGroundSeen = true;
@@ -403,10 +411,15 @@ void FlightRecorder::NotRecording() {
 
 void FlightRecorder::PeriodicSave() {
   if (++saveCounter < kSaveEveryTicks) return;
-  if (tempFlight.flightPhase != FlightPhase::NotAirborne && !SaveTempFlight()) {
-    Notify(view.Handle(), "There was an error saving the temp flight.", MessageKind::Information);
-  }
+  SaveFlownFlight();
   saveCounter = 0;
+}
+
+// Only a flight that has been airborne is kept; recording goes on whether the
+// store took it or not.
+void FlightRecorder::SaveFlownFlight() {
+  if (tempFlight.flightPhase == FlightPhase::NotAirborne) return;
+  if (!SaveTempFlight()) Notify(view.Handle(), "There was an error saving the temp flight.", MessageKind::Information);
 }
 
 void FlightRecorder::LiveFeedStep() {

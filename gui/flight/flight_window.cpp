@@ -352,6 +352,7 @@ void FlightWindow::GoToTray() {
   QAction* first = menu->actions().value(0);
   menu->insertActions(first, {restoreItem, restoreSeparator});
   hide();
+  recorder.WentToTray();
 }
 
 void FlightWindow::Restore() {
