@@ -121,7 +121,9 @@ void FlightWindow::BuildBar() {
     x += field.valueWidth + kFieldGap;
   }
 
+  // On the bar only "MENU" shows the hand, and the button has no tip of its own.
   auto* chat = new ChatButton(this);
+  chat->unsetCursor();
   chat->setToolTip(QString());
   chat->setScaledContents(true);
   Place(chat, 612, 0, 22, kBarHeight);

@@ -81,7 +81,7 @@ TEST_F(FlightWindowTest, BarSitsAtTheTopEdgeWithItsControlsAndMenu) {
   });
 }
 
-TEST_F(FlightWindowTest, OnlyTheMenuLabelsInsideOpensTheMenu) {
+TEST_F(FlightWindowTest, OnlyTheMenuLabelsInsideOpensTheMenuAndShowsTheHand) {
   RunWindow([&](FlightWindow& window) {
     const DialogUnits& units = window.Units();
     const int middle = units.Y(5);
@@ -92,7 +92,7 @@ TEST_F(FlightWindowTest, OnlyTheMenuLabelsInsideOpensTheMenu) {
     const Case cases[] = {
         {{units.X(101), middle}, false},    {{units.X(101) + 1, middle}, true}, {{units.X(118), middle}, true},
         {{units.X(134) - 1, middle}, true}, {{units.X(134), middle}, false},   {{units.X(118), 0}, false},
-        {{units.X(60), middle}, false},
+        {{units.X(60), middle}, false},     {{units.X(623), middle}, false},  // the chat button
     };
     for (const Case& c : cases) {
       const int before = pilot.shown;
