@@ -153,13 +153,14 @@ TEST_F(FlySelectedFlightTest, LostSimulatorClosesTheFlightWhenThePilotGivesUp) {
   EXPECT_EQ(test::StoredFlight(kFlightId)->status, 0);
 }
 
-// The recorder's question about the lost link, asked in the desktop's own box.
-TEST_F(FlySelectedFlightTest, RetryInTheDesktopsBoxGoesOnWithTheSameRecording) {
+// A whole flight with the desktop's own boxes, the lost link among them.
+TEST_F(FlySelectedFlightTest, AWholeFlightWithTheDesktopsBoxesRetriesALostLinkAndGoesOnWithTheSameRecording) {
   InstallMessageBoxPresenter(std::make_shared<QtMessageBoxPresenter>());
+  FlightRecord before;
   FlyFromTheList([&](FlightWindow& window) {
     Choose(window, FlightCommand::StartFlight);
-    Tick(window, 3);
-    const FlightRecord before = window.Recorder().TempFlight();
+    ASSERT_TRUE(TickUntil(window, FlightStage::Cruise));
+    before = window.Recorder().TempFlight();
     sim.Vanish();
     bool asked = false;
     PressOnBox(kConnectionLost, "Retry", [&] {
@@ -168,16 +169,27 @@ TEST_F(FlySelectedFlightTest, RetryInTheDesktopsBoxGoesOnWithTheSameRecording) {
     });
     Tick(window);
     EXPECT_TRUE(asked);
-    Tick(window, 3);
     EXPECT_TRUE(window.isVisible());
-    EXPECT_TRUE(window.Recorder().FlightStarted());
     EXPECT_EQ(window.Recorder().StatusState(), RecorderStatus::Recording);
     EXPECT_EQ(window.Recorder().TempFlight().startTime, before.startTime);
-    EXPECT_GT(window.Recorder().TempFlight().recordedTime, before.recordedTime);
-    PressOnBox("Are you sure you want to cancel this flight?", "Yes");
-    Choose(window, FlightCommand::SaveLater);
+
+    ASSERT_TRUE(TickUntil(window, FlightStage::Stopped));
+    PressOnBox("Would you like to end and save this flight?", "Yes");
+    test::OnModal<FlightResultDialog>([](FlightResultDialog& results) {
+      QTest::mouseClick(results.findChild<QPushButton*>("1"), Qt::LeftButton);
+    });
+    PressOnBox("Flight results saved.\nWould you like to PIREP this flight at this time?", "No");
+    PressOnBox("Don't forget to go to File->File Flight Reports to finish the PIREP process.", "OK");
+    Choose(window, FlightCommand::EndFlight);
     EXPECT_FALSE(window.isVisible());
   });
+
+  std::vector<FlightRecord> reports;
+  Database().ReadFlightReports(reports, false);
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_EQ(reports[0].startTime, before.startTime);
+  EXPECT_GT(reports[0].flightMinutes, WholeMinutes(before.recordedTime));
+  EXPECT_TRUE(test::StoredFlight(kFlightId)->status & FlightStatus::StatusCompleted);
 }
 
 TEST_F(FlySelectedFlightTest, CancelInTheDesktopsBoxEndsTheFlightAndTheNextFlyOffersToResumeIt) {
