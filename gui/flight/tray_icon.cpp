@@ -1,5 +1,6 @@
 #include "gui/flight/tray_icon.h"
 
+#include <QPointer>
 #include <QSystemTrayIcon>
 #include <QTimer>
 
@@ -18,6 +19,7 @@ class SystemTrayIcon : public TrayIcon {
       if (reason == QSystemTrayIcon::DoubleClick && onDoubleClick) onDoubleClick();
     });
   }
+  // The owner may have taken the icon with it already.
   ~SystemTrayIcon() override { delete icon; }
 
   bool Available() const override { return QSystemTrayIcon::isSystemTrayAvailable(); }
@@ -42,7 +44,7 @@ class SystemTrayIcon : public TrayIcon {
   void SetMenu(QMenu* menu) override { icon->setContextMenu(menu); }
 
  private:
-  QSystemTrayIcon* icon;
+  QPointer<QSystemTrayIcon> icon;
   bool wanted = false;
 };
 
