@@ -64,6 +64,7 @@ class BenchTray : public gui::TrayIcon {
     tip = text;
   }
   void Remove() override { tip.clear(); }
+  void SetMenu(QMenu*) override {}
 
  private:
   QIcon picture;
@@ -98,7 +99,7 @@ bool BenchFlightWindow(const std::filesystem::path& folder) {
 
   auto clock = std::make_shared<test::FakeClock>();
   InstallClock(clock);
-  gui::InstallTrayIconFactory([] { return std::make_unique<BenchTray>(); });
+  gui::InstallTrayIconFactory([](QObject*) { return std::make_unique<BenchTray>(); });
   Scenario longHaul;
   longHaul.settings.holdSeconds = 5;
   longHaul.settings.taxiOutSeconds = 10;

@@ -7,9 +7,6 @@ namespace kestrix::console {
 namespace {
 
 constexpr unsigned kButtonMask = 0xF;
-constexpr unsigned kYesNoCancel = 0x3;
-constexpr unsigned kYesNo = 0x4;
-constexpr unsigned kRetryCancel = 0x5;
 
 // Boxes keep the desktop's "\r\n" line breaks; the console wants one per line.
 std::string ConsoleText(const std::string& text) {
@@ -31,12 +28,8 @@ const char* AnswerName(int answer) {
 
 // The answer an unattended console gives to a box of `flags`.
 int UnattendedAnswer(unsigned flags) {
-  switch (flags & kButtonMask) {
-    case kYesNo:
-    case kYesNoCancel: return MessageResult::Yes;
-    case kRetryCancel: return MessageResult::Cancel;
-    default: return MessageResult::Ok;
-  }
+  if (flags == MessageKind::RetryCancel) return MessageResult::Cancel;
+  return (flags & kButtonMask) != 0 ? MessageResult::Yes : MessageResult::Ok;
 }
 
 }  // namespace

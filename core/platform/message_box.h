@@ -20,12 +20,19 @@ inline constexpr unsigned Question = 0x24;
 inline constexpr unsigned YesNoInformation = 0x44;
 inline constexpr unsigned YesNoStop = 0x14;
 inline constexpr unsigned YesNoCancel = 0x23;
+inline constexpr unsigned RetryCancel = 0x5;
+
+// Every kind above: a presenter has to show each of them, and a new kind
+// belongs here too.
+inline constexpr unsigned All[] = {Plain, Error, Warning, Information, Question,
+                                   YesNoInformation, YesNoStop, YesNoCancel, RetryCancel};
 }  // namespace MessageKind
 
 namespace MessageResult {
 inline constexpr int Failed = 0;
 inline constexpr int Ok = 1;
 inline constexpr int Cancel = 2;
+inline constexpr int Retry = 4;
 inline constexpr int Yes = 6;
 inline constexpr int No = 7;
 }  // namespace MessageResult

@@ -21,8 +21,6 @@ constexpr uint32_t kSaveEveryTicks = 300;
 constexpr uint32_t kPointTestCount = 5;
 constexpr int32_t kBounceRadioAltitude = 50;
 constexpr size_t kTrayTipLength = 127;
-constexpr unsigned kRetryCancel = 0x5;
-constexpr int kRetry = 4;
 
 const char* const kStatusTexts[] = {
     "Recorder stopped. Waiting for flight start.", "Recording.", "Flight Simulator paused.", "Slew mode active.",
@@ -145,6 +143,11 @@ void FlightRecorder::StartFlightCommand() {
   flightStarted = true;
   view.SetStartFlightEnabled(false);
   view.StartRecordingTimer();
+  SaveFlownFlight();
+}
+
+void FlightRecorder::WentToTray() {
+  if (flightStarted) SaveFlownFlight();
 }
 
 void FlightRecorder::Reopen() {
@@ -166,9 +169,11 @@ bool FlightRecorder::ReconnectSilently() {
 
 // The pilot's answer to the lost connection; Retry reopens the link.
 bool FlightRecorder::AskRetryConnection() {
-  if (ShowMessageBox(view.Handle(), "Connection to Flight Simulator lost.", kProgramCaption, kRetryCancel) != kRetry) {
-    return false;
-  }
+  // The pilot may give up, or the program may not live through the wait.
+  if (flightStarted) SaveFlownFlight();
+  const int answer =
+      ShowMessageBox(view.Handle(), "Connection to Flight Simulator lost.", kProgramCaption, MessageKind::RetryCancel);
+  if (answer != MessageResult::Retry) return false;
   Reopen();
   return true;
 }
@@ -341,6 +346,7 @@ void FlightRecorder::Record(int64_t now) {
       if (collector.Active()) collector.Finish(CurrentPoint());
       view.SetEndFlightEnabled(true);
       tempFlight.flightPhase = FlightPhase::Landed;
+      SaveFlownFlight();
     }
     if (!onGroundSeen) {
       onGroundSeen = true;
@@ -405,10 +411,15 @@ void FlightRecorder::NotRecording() {
 
 void FlightRecorder::PeriodicSave() {
   if (++saveCounter < kSaveEveryTicks) return;
-  if (tempFlight.flightPhase != FlightPhase::NotAirborne && !SaveTempFlight()) {
-    Notify(view.Handle(), "There was an error saving the temp flight.", MessageKind::Information);
-  }
+  SaveFlownFlight();
   saveCounter = 0;
+}
+
+// Only a flight that has been airborne is kept; recording goes on whether the
+// store took it or not.
+void FlightRecorder::SaveFlownFlight() {
+  if (tempFlight.flightPhase == FlightPhase::NotAirborne) return;
+  if (!SaveTempFlight()) Notify(view.Handle(), "There was an error saving the temp flight.", MessageKind::Information);
 }
 
 void FlightRecorder::LiveFeedStep() {

@@ -44,6 +44,10 @@ class FlightRecorder {
   void TimerTick();
   // Writes the temporary flight with its points and marks the flight in progress.
   bool SaveTempFlight();
+  // The window went into the tray, where the pilot no longer sees it: the
+  // flight is saved as at the other moments worth keeping it (its start, a
+  // lost link before the pilot is asked, touchdown) and every five minutes.
+  void WentToTray();
   // "End Flight/PIREP...".
   void EndFlight();
   // "Save/Continue Flight Later...".
@@ -86,6 +90,7 @@ class FlightRecorder {
   void CheckGroundTime(int64_t now);
   void NotRecording();
   void PeriodicSave();
+  void SaveFlownFlight();
   void LiveFeedStep();
   void PointCounterStep();
   void SetStatus(int state);

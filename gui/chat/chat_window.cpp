@@ -12,7 +12,6 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextEdit>
 #include <QToolButton>
@@ -117,12 +116,6 @@ QPixmap PinPicture(bool pinned) {
   painter.drawRect(QRectF(-4.5, 0, 9, 1.5));
   painter.drawRoundedRect(QRectF(-2.5, -7, 5, 7), 1.5, 1.5);
   return picture;
-}
-
-void MarkTrailingRule(const QTextBlock& block) {
-  QTextBlockFormat format = block.blockFormat();
-  format.setProperty(QTextFormat::BlockTrailingHorizontalRulerWidth, QTextLength(QTextLength::PercentageLength, 100));
-  QTextCursor(block).setBlockFormat(format);
 }
 
 }  // namespace
@@ -276,7 +269,6 @@ void ChatWindow::InsertLines(const std::vector<Line>& lines) {
   end.beginEditBlock();
   for (const Line& line : lines) {
     InsertRichText(end, ChatLineRichText(line.text, line.kind));
-    if (line.kind != ChatLineKind::User) MarkTrailingRule(end.block().previous());
     follow = follow || Follows(autoScroll, line.kind);
   }
   end.endEditBlock();

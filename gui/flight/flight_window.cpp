@@ -1,7 +1,6 @@
 #include "gui/flight/flight_window.h"
 
 #include <QAction>
-#include <QCursor>
 #include <QEventLoop>
 #include <QLabel>
 #include <QMenu>
@@ -62,12 +61,6 @@ const std::array<ValueField, 7> kValueFields = {{
     {"OAT", 16, 1003, 26, &FlightDisplays::outsideAirTemp},
 }};
 
-QAction* AddItem(QMenu* menu, const char* text, int id) {
-  QAction* item = menu->addAction(text);
-  item->setData(id);
-  return item;
-}
-
 }  // namespace
 
 FlightWindow::FlightWindow(MainDialog* mainDialog, SimLink& link)
@@ -76,7 +69,7 @@ FlightWindow::FlightWindow(MainDialog* mainDialog, SimLink& link)
       link(link),
       server(HandleOf(this)),
       recorder(*this, link, server),
-      tray(CreateTrayIcon()) {
+      tray(CreateTrayIcon(this)) {
   BuildBar();
   BuildMenu();
   recordingTimer = new QTimer(this);
@@ -87,7 +80,7 @@ FlightWindow::FlightWindow(MainDialog* mainDialog, SimLink& link)
   resumeReminder->setObjectName("3");
   resumeReminder->setInterval(kReminderMs);
   connect(resumeReminder, &QTimer::timeout, this, &FlightWindow::RemindToResume);
-  tray->onMenuRequest = [this] { ShowMenuAt(QCursor::pos()); };
+  tray->SetMenu(menu);
   tray->onDoubleClick = [this] { Restore(); };
 }
 
@@ -128,7 +121,9 @@ void FlightWindow::BuildBar() {
     x += field.valueWidth + kFieldGap;
   }
 
+  // On the bar only "MENU" shows the hand, and the button has no tip of its own.
   auto* chat = new ChatButton(this);
+  chat->unsetCursor();
   chat->setToolTip(QString());
   chat->setScaledContents(true);
   Place(chat, 612, 0, 22, kBarHeight);
@@ -147,29 +142,42 @@ void FlightWindow::BuildBar() {
 void FlightWindow::BuildMenu() {
   menu = new QMenu(this);
   menu->setObjectName("128");
-  startItem = AddItem(menu, "Start Flight", FlightCommand::StartFlight);
-  endItem = AddItem(menu, "End Flight/PIREP...", FlightCommand::EndFlight);
+  startItem = AddItem(*menu, "Start Flight", FlightCommand::StartFlight);
+  endItem = AddItem(*menu, "End Flight/PIREP...", FlightCommand::EndFlight);
   endItem->setEnabled(false);
-  flightPlanItem = AddItem(menu, "Add Flightplan...", FlightCommand::FlightPlan);
+  flightPlanItem = AddItem(*menu, "Add Flightplan...", FlightCommand::FlightPlan);
   menu->addSeparator();
-  AddItem(menu, "Show Chat Window", FlightCommand::ShowChat);
+  AddItem(*menu, "Show Chat Window", FlightCommand::ShowChat);
   menu->addSeparator();
   QMenu* options = menu->addMenu("Options");
-  onTopItem = AddItem(options, "Always on top", FlightCommand::AlwaysOnTop);
+  onTopItem = AddItem(*options, "Always on top", FlightCommand::AlwaysOnTop);
   onTopItem->setCheckable(true);
-  onlineItem = AddItem(options, "Online mode", FlightCommand::OnlineMode);
+  onlineItem = AddItem(*options, "Online mode", FlightCommand::OnlineMode);
   onlineItem->setCheckable(true);
   menu->addSeparator();
-  AddItem(menu, "Save/Continue Flight Later...", FlightCommand::SaveLater);
+  AddItem(*menu, "Save/Continue Flight Later...", FlightCommand::SaveLater);
   // Added after every item the bar has always had, so none of them moves.
   menu->addSeparator();
-  AddItem(menu, "Show Track...", FlightCommand::ShowTrack);
+  AddItem(*menu, "Show Track...", FlightCommand::ShowTrack);
 
   // Present only while the window is in the tray.
   restoreItem = new QAction("Restore", menu);
-  restoreItem->setData(FlightCommand::Restore);
+  Connect(restoreItem, FlightCommand::Restore);
   restoreSeparator = new QAction(menu);
   restoreSeparator->setSeparator(true);
+}
+
+// Every item runs its command when triggered, from the bar's menu and from
+// the tray's alike.
+QAction* FlightWindow::AddItem(QMenu& into, const char* text, int id) {
+  QAction* item = into.addAction(text);
+  Connect(item, id);
+  return item;
+}
+
+void FlightWindow::Connect(QAction* item, int id) {
+  item->setData(id);
+  connect(item, &QAction::triggered, this, [this, id] { RunCommand(id); });
 }
 
 bool FlightWindow::SetFlightId(const std::string& flightId) {
@@ -248,7 +256,7 @@ void FlightWindow::mousePressEvent(QMouseEvent* event) {
 }
 
 void FlightWindow::ShowMenuAt(const QPoint& globalPos) {
-  if (QAction* chosen = RunPopupMenu(*menu, globalPos)) RunCommand(chosen->data().toInt());
+  RunPopupMenu(*menu, globalPos);
 }
 
 void FlightWindow::RunCommand(int id) {
@@ -346,6 +354,7 @@ void FlightWindow::GoToTray() {
   QAction* first = menu->actions().value(0);
   menu->insertActions(first, {restoreItem, restoreSeparator});
   hide();
+  recorder.WentToTray();
 }
 
 void FlightWindow::Restore() {

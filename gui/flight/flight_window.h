@@ -82,6 +82,8 @@ class FlightWindow : public DialogBase, public FlightView {
  private:
   void BuildBar();
   void BuildMenu();
+  QAction* AddItem(QMenu& into, const char* text, int id);
+  void Connect(QAction* item, int id);
   bool Open();
   void MoveToTopEdge();
   QRect MenuHotArea() const;

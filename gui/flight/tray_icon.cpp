@@ -1,6 +1,8 @@
 #include "gui/flight/tray_icon.h"
 
+#include <QPointer>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 namespace kestrix::gui {
 namespace {
@@ -12,35 +14,49 @@ TrayIconFactory& InstalledFactory() {
 
 class SystemTrayIcon : public TrayIcon {
  public:
-  SystemTrayIcon() {
-    // The owner shows its own menu, so the icon has none of Qt's.
-    QObject::connect(&icon, &QSystemTrayIcon::activated, [this](QSystemTrayIcon::ActivationReason reason) {
-      if (reason == QSystemTrayIcon::Context && onMenuRequest) onMenuRequest();
+  explicit SystemTrayIcon(QObject* owner) : icon(new QSystemTrayIcon(owner)) {
+    QObject::connect(icon, &QSystemTrayIcon::activated, [this](QSystemTrayIcon::ActivationReason reason) {
       if (reason == QSystemTrayIcon::DoubleClick && onDoubleClick) onDoubleClick();
     });
   }
+  // The owner may have taken the icon with it already.
+  ~SystemTrayIcon() override { delete icon; }
+
   bool Available() const override { return QSystemTrayIcon::isSystemTrayAvailable(); }
   void Show(const QIcon& picture, const QString& tip) override {
+    wanted = true;
     Update(picture, tip);
-    icon.show();
+    icon->show();
   }
   void Update(const QIcon& picture, const QString& tip) override {
-    icon.setIcon(picture);
-    icon.setToolTip(tip);
+    icon->setIcon(picture);
+    icon->setToolTip(tip);
   }
-  void Remove() override { icon.hide(); }
+  // Hiding the icon destroys the desktop's window behind it. The pilot's
+  // click on that window, or on its menu, may be what asked for the removal,
+  // so the icon goes once that event is over.
+  void Remove() override {
+    wanted = false;
+    QTimer::singleShot(0, icon, [this] {
+      if (!wanted) icon->hide();
+    });
+  }
+  void SetMenu(QMenu* menu) override { icon->setContextMenu(menu); }
 
  private:
-  QSystemTrayIcon icon;
+  QPointer<QSystemTrayIcon> icon;
+  bool wanted = false;
 };
 
 }  // namespace
 
 void InstallTrayIconFactory(TrayIconFactory factory) { InstalledFactory() = std::move(factory); }
 
-std::unique_ptr<TrayIcon> CreateTrayIcon() {
+std::unique_ptr<TrayIcon> CreateTrayIcon(QObject* owner) {
   const TrayIconFactory& factory = InstalledFactory();
-  return factory ? factory() : std::make_unique<SystemTrayIcon>();
+  return factory ? factory(owner) : CreateSystemTrayIcon(owner);
 }
+
+std::unique_ptr<TrayIcon> CreateSystemTrayIcon(QObject* owner) { return std::make_unique<SystemTrayIcon>(owner); }
 
 }  // namespace kestrix::gui

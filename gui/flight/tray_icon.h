@@ -6,10 +6,14 @@
 #include <functional>
 #include <memory>
 
+class QMenu;
+class QObject;
+
 namespace kestrix::gui {
 
-// An icon in the desktop's system tray with its tip. Tests install their own
-// through the factory below, since an offscreen desktop has no tray.
+// An icon in the desktop's system tray with its tip and its context menu.
+// Tests install their own through the factory below, since an offscreen
+// desktop has no tray.
 class TrayIcon {
  public:
   virtual ~TrayIcon() = default;
@@ -18,15 +22,20 @@ class TrayIcon {
   virtual void Show(const QIcon& icon, const QString& tip) = 0;
   virtual void Update(const QIcon& icon, const QString& tip) = 0;
   virtual void Remove() = 0;
+  // The menu the desktop opens on the icon; it stays its owner's, who hears
+  // the pilot's choice from the chosen item itself.
+  virtual void SetMenu(QMenu* menu) = 0;
 
-  // What the owner does when the pilot right-clicks or double-clicks the icon.
-  std::function<void()> onMenuRequest;
+  // What the owner does when the pilot double-clicks the icon.
   std::function<void()> onDoubleClick;
 };
 
-using TrayIconFactory = std::function<std::unique_ptr<TrayIcon>()>;
+// The tray icon belongs to `owner`, and lives no longer than it.
+using TrayIconFactory = std::function<std::unique_ptr<TrayIcon>(QObject* owner)>;
 // An empty factory restores the desktop's own tray.
 void InstallTrayIconFactory(TrayIconFactory factory);
-std::unique_ptr<TrayIcon> CreateTrayIcon();
+std::unique_ptr<TrayIcon> CreateTrayIcon(QObject* owner);
+// The desktop's own tray icon, whatever factory is installed.
+std::unique_ptr<TrayIcon> CreateSystemTrayIcon(QObject* owner);
 
 }  // namespace kestrix::gui

@@ -37,7 +37,11 @@ void InstallPopupMenuRunner(PopupMenuRunner runner) { InstalledRunner() = std::m
 
 QAction* RunPopupMenu(QMenu& menu, const QPoint& globalPos) {
   const PopupMenuRunner& runner = InstalledRunner();
-  return runner ? runner(menu, globalPos) : menu.exec(globalPos);
+  if (!runner) return menu.exec(globalPos);
+  // The chosen item triggers, as it does in the desktop's menu.
+  QAction* chosen = runner(menu, globalPos);
+  if (chosen) chosen->trigger();
+  return chosen;
 }
 
 int ChooseFlightCommand(QWidget* owner, const std::vector<int>& ids, const QPoint& globalPos) {

@@ -12,8 +12,9 @@ class QWidget;
 
 namespace kestrix::gui {
 
-// Shows a pop-up menu at a screen position and returns the chosen action, or
-// null. Tests install their own to look at the menu and choose from it.
+// Shows a pop-up menu at a screen position, triggers the chosen action and
+// returns it, or null. Tests install their own to look at the menu and choose
+// from it.
 using PopupMenuRunner = std::function<QAction*(QMenu& menu, const QPoint& globalPos)>;
 // An empty runner restores the real pop-up.
 void InstallPopupMenuRunner(PopupMenuRunner runner);

@@ -1,6 +1,7 @@
 #include "gui/main/settings_dialog.h"
 
 #include <QEventLoop>
+#include <QPainter>
 #include <QPushButton>
 #include <QTreeWidget>
 
@@ -29,11 +30,37 @@ constexpr Option kOptions[] = {
     {1, "Chat window always on top", ProgramSettings::ChatOnTop},
 };
 
+// Dotted lines join each option to its heading and the headings to each
+// other, as in the system's tree view with lines; the style draws the buttons.
+class LinedTree : public QTreeWidget {
+ public:
+  using QTreeWidget::QTreeWidget;
+
+ protected:
+  void drawBranches(QPainter* painter, const QRect& rect, const QModelIndex& index) const override {
+    painter->save();
+    painter->setPen(QPen(palette().color(QPalette::Text), 1, Qt::DotLine));
+    const int middle = rect.center().y();
+    const bool first = !index.parent().isValid() && index.row() == 0;
+    const bool last = !index.siblingAtRow(index.row() + 1).isValid();
+    int x = rect.right() - indentation() / 2;
+    painter->drawLine(x, first ? middle : rect.top(), x, last ? middle : rect.bottom());
+    painter->drawLine(x, middle, rect.right(), middle);
+    // Headings with more below them carry their line past their options.
+    for (QModelIndex above = index.parent(); above.isValid(); above = above.parent()) {
+      x -= indentation();
+      if (above.siblingAtRow(above.row() + 1).isValid()) painter->drawLine(x, rect.top(), x, rect.bottom());
+    }
+    painter->restore();
+    QTreeWidget::drawBranches(painter, rect, index);
+  }
+};
+
 }  // namespace
 
 SettingsDialog::SettingsDialog(QWidget* owner, uint32_t settings)
     : DialogBase(owner, {QSize(201, 150), true, false, TemplateFont()}),
-      tree(new QTreeWidget(this)),
+      tree(new LinedTree(this)),
       settings(settings) {
   tree->setObjectName(QString::number(kTreeId));
   tree->setHeaderHidden(true);

@@ -12,58 +12,82 @@
 namespace kestrix::gui {
 namespace {
 
-constexpr unsigned kButtonsMask = 0x0F;
-constexpr unsigned kIconMask = 0xF0;
+// How each kind looks and answers, as the system's boxes do: the first
+// button is the default, and `escape` is what Escape and closing the box
+// give; a box without one has to be answered with a button.
+struct KindLayout {
+  unsigned kind;
+  QMessageBox::StandardButtons buttons;
+  QMessageBox::Icon icon;
+  QMessageBox::StandardButton defaultButton;
+  QMessageBox::StandardButton escape;
+};
 
-QMessageBox::StandardButtons ButtonsOf(unsigned flags) {
-  switch (flags & kButtonsMask) {
-    case MessageKind::YesNoCancel & kButtonsMask: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
-    case MessageKind::Question & kButtonsMask: return QMessageBox::Yes | QMessageBox::No;
-    default: return QMessageBox::Ok;
-  }
+constexpr QMessageBox::StandardButtons kYesNo = QMessageBox::Yes | QMessageBox::No;
+constexpr KindLayout kLayouts[] = {
+    {MessageKind::Plain, QMessageBox::Ok, QMessageBox::NoIcon, QMessageBox::Ok, QMessageBox::Ok},
+    {MessageKind::Error, QMessageBox::Ok, QMessageBox::Critical, QMessageBox::Ok, QMessageBox::Ok},
+    {MessageKind::Warning, QMessageBox::Ok, QMessageBox::Warning, QMessageBox::Ok, QMessageBox::Ok},
+    {MessageKind::Information, QMessageBox::Ok, QMessageBox::Information, QMessageBox::Ok, QMessageBox::Ok},
+    {MessageKind::Question, kYesNo, QMessageBox::Question, QMessageBox::Yes, QMessageBox::NoButton},
+    {MessageKind::YesNoInformation, kYesNo, QMessageBox::Information, QMessageBox::Yes, QMessageBox::NoButton},
+    {MessageKind::YesNoStop, kYesNo, QMessageBox::Critical, QMessageBox::Yes, QMessageBox::NoButton},
+    {MessageKind::YesNoCancel, kYesNo | QMessageBox::Cancel, QMessageBox::Question, QMessageBox::Yes,
+     QMessageBox::Cancel},
+    {MessageKind::RetryCancel, QMessageBox::Retry | QMessageBox::Cancel, QMessageBox::NoIcon, QMessageBox::Retry,
+     QMessageBox::Cancel},
+};
+
+constexpr const KindLayout* LayoutOf(unsigned kind) {
+  for (const KindLayout& layout : kLayouts)
+    if (layout.kind == kind) return &layout;
+  return nullptr;
 }
 
-QMessageBox::Icon IconOf(unsigned flags) {
-  switch (flags & kIconMask) {
-    case MessageKind::Error: return QMessageBox::Critical;
-    case MessageKind::Question & kIconMask: return QMessageBox::Question;
-    case MessageKind::Warning: return QMessageBox::Warning;
-    case MessageKind::Information: return QMessageBox::Information;
-    default: return QMessageBox::NoIcon;
-  }
+constexpr bool CoversEveryKind() {
+  for (const unsigned kind : MessageKind::All)
+    if (!LayoutOf(kind)) return false;
+  return true;
 }
+static_assert(CoversEveryKind(), "every message kind of the core needs its layout here");
 
 int ResultOf(QMessageBox::StandardButton button) {
   switch (button) {
     case QMessageBox::Ok: return MessageResult::Ok;
     case QMessageBox::Cancel: return MessageResult::Cancel;
+    case QMessageBox::Retry: return MessageResult::Retry;
     case QMessageBox::Yes: return MessageResult::Yes;
     case QMessageBox::No: return MessageResult::No;
     default: return MessageResult::Failed;
   }
 }
 
-// A Yes/No box has to be answered: Escape and closing the window do nothing.
-// A box with Cancel gives Cancel for them, a box with only OK gives OK.
 class MessageBoxWindow : public QMessageBox {
  public:
-  using QMessageBox::QMessageBox;
+  MessageBoxWindow(const KindLayout& layout, const QString& caption, const QString& text, QWidget* owner)
+      : QMessageBox(layout.icon, caption, text, layout.buttons, owner), mustAnswer(layout.escape == NoButton) {
+    setDefaultButton(layout.defaultButton);
+    if (!mustAnswer) setEscapeButton(layout.escape);
+  }
 
  protected:
   void keyPressEvent(QKeyEvent* event) override {
-    if (MustAnswer() && event->matches(QKeySequence::Cancel)) return;
+    if (mustAnswer && event->matches(QKeySequence::Cancel)) return;
     QMessageBox::keyPressEvent(event);
   }
   void closeEvent(QCloseEvent* event) override {
-    if (MustAnswer()) return event->ignore();
+    if (mustAnswer) return event->ignore();
     QMessageBox::closeEvent(event);
   }
 
  private:
-  bool MustAnswer() const { return !button(QMessageBox::Ok) && !button(QMessageBox::Cancel); }
+  bool mustAnswer;
 };
 
 int ShowOnThisThread(const MessageBoxRequest& request) {
+  const KindLayout* layout = LayoutOf(request.flags);
+  // A kind the desktop cannot show fails as the system's box would.
+  if (!layout) return MessageResult::Failed;
   QWidget* owner = WidgetOf(request.owner);
   if (owner) {
     owner->raise();
@@ -71,11 +95,9 @@ int ShowOnThisThread(const MessageBoxRequest& request) {
   }
   QString text = QtText(request.text);
   text.replace("\r\n", "\n");
-  const QMessageBox::StandardButtons buttons = ButtonsOf(request.flags);
-  MessageBoxWindow box(IconOf(request.flags), QtText(request.caption), text, buttons, owner);
+  MessageBoxWindow box(*layout, QtText(request.caption), text, owner);
   // Server messages go into boxes too: never read them as markup.
   box.setTextFormat(Qt::PlainText);
-  box.setDefaultButton(buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok);
   box.setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
   box.exec();
   return ResultOf(box.standardButton(box.clickedButton()));

@@ -44,6 +44,9 @@ WebHostWindow::WebHostWindow(QWidget* owner, const QUrl& address)
                          Qt::WindowCloseButtonHint),
       view(new QWebEngineView(this)) {
   setAttribute(Qt::WA_DeleteOnClose);
+  // The window has no caption; Qt would put the program's name in an empty
+  // one, but keeps a title of one zero-width space, which shows as nothing.
+  setWindowTitle(QString(QChar(0x200B)));
   setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
   resize(kWindowSize);
   move(CentredOnPrimaryScreen(kWindowSize));

@@ -41,7 +41,7 @@ TEST_F(RecorderTest, LostSimulatorAsksRetryOrCancel) {
   struct Case {
     int answer;
     int result;
-  } cases[] = {{kRetry, TickResult::GoOn}, {MessageResult::Cancel, TickResult::ConnectionCancelled}};
+  } cases[] = {{MessageResult::Retry, TickResult::GoOn}, {MessageResult::Cancel, TickResult::ConnectionCancelled}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.answer);
     recorder = std::make_unique<FlightRecorder>(view, link, server);
@@ -58,7 +58,7 @@ TEST_F(RecorderTest, LostSimulatorAsksRetryOrCancel) {
     EXPECT_EQ(Tick(), c.result);
     clock->onSleep = nullptr;
     EXPECT_EQ(boxes.Texts(), std::vector<std::string>{kConnectionLost});
-    EXPECT_EQ(boxes.Shown()[0].flags & 0xF, 0x5u) << "Retry and Cancel";
+    EXPECT_EQ(boxes.Shown()[0].flags, MessageKind::RetryCancel);
     if (!sim.Running()) {
       ASSERT_TRUE(sim.Return());
     }

@@ -19,7 +19,6 @@
 namespace kestrix::test {
 
 inline constexpr const char* kFlightId = "12345";
-inline constexpr int kRetry = 4;
 
 // Records what the recorder asks of the flight window.
 class FakeView : public FlightView {

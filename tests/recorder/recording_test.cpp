@@ -204,6 +204,58 @@ TEST_F(RecorderTest, SavesEveryThreeHundredTicksOnceAirborne) {
   EXPECT_TRUE(boxes.Texts().empty());
 }
 
+FlightRecord StoredTempFlight() {
+  FlightRecord stored;
+  Database().ReadTempFlight(kFlightId, stored, false, false);
+  return stored;
+}
+
+TEST_F(RecorderTest, SavesWhereTheFlightCouldBeLostOnceAirborne) {
+  // Short enough that no five-minute save falls inside it.
+  Scenario shortHop;
+  shortHop.settings.holdSeconds = 5;
+  shortHop.settings.taxiOutSeconds = 10;
+  shortHop.settings.cruiseAltitude = shortHop.settings.elevation + 2000;
+  shortHop.settings.cruiseSeconds = 30;
+  sim.SetScenario(shortHop);
+  // The store holds the flight as the recorder has it now.
+  const auto savedNow = [&] {
+    const FlightRecord stored = StoredTempFlight();
+    const FlightRecord& recorded = Recorder().TempFlight();
+    return stored.flightId == kFlightId && stored.recordedTime == recorded.recordedTime &&
+           stored.flightPhase == recorded.flightPhase && stored.landingRate == recorded.landingRate;
+  };
+  Start();
+  Recorder().WentToTray();
+  ASSERT_TRUE(TickUntil(FlightStage::Cruise));
+  EXPECT_TRUE(TempFlightIds().empty()) << "nothing kept before the first take-off, nor yet in flight";
+
+  Recorder().WentToTray();
+  EXPECT_TRUE(savedNow()) << "into the tray";
+
+  ASSERT_TRUE(TickUntil([&] { return Recorder().TempFlight().flightPhase == FlightPhase::Landed; }, 600));
+  EXPECT_TRUE(savedNow()) << "at touchdown";
+  EXPECT_NE(StoredTempFlight().landingRate, 0);
+
+  Ticks(3);
+  sim.Vanish();
+  boxes.Answer(MessageResult::Cancel);
+  ASSERT_EQ(Tick(), TickResult::ConnectionCancelled);
+  EXPECT_TRUE(savedNow()) << "before the pilot was asked about the lost link";
+
+  ASSERT_TRUE(sim.Return());
+  clock->Advance(60 * 1000);
+  FakeView window;
+  FlightRecorder resumed(window, link, server);
+  ASSERT_TRUE(resumed.SetFlightId(kFlightId));
+  resumed.SetResumeMode(true);
+  resumed.StartFlightCommand();
+  ASSERT_TRUE(resumed.FlightStarted());
+  EXPECT_EQ(StoredTempFlight().startTime, Now()) << "at the resumed start";
+  EXPECT_TRUE(StoredStatus() & FlightStatus::StatusInProgress);
+  EXPECT_FALSE(boxes.Saw("There was an error saving the temp flight."));
+}
+
 TEST_F(RecorderTest, LiveFeedCarriesTheFlight) {
   Recorder().InitOnlineMode(true);
   Start();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
 
 namespace kestrix::test {
 
@@ -11,6 +12,9 @@ class ScriptedMessageBox::Presenter : public MessageBoxPresenter {
   int Present(const MessageBoxRequest& request) override {
     std::lock_guard lock(mutex);
     shown.push_back(request);
+    // The desktop's presenter knows only these; any other box would reach the pilot wrongly.
+    if (std::find(std::begin(MessageKind::All), std::end(MessageKind::All), request.flags) == std::end(MessageKind::All))
+      ADD_FAILURE() << "no such message kind " << request.flags << ": \"" << request.text << "\"";
     if (!IsQuestion(request.flags)) return MessageResult::Ok;
     if (answers.empty()) {
       ADD_FAILURE() << "unexpected question: \"" << request.text << "\" (" << request.caption << ")";

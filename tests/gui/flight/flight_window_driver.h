@@ -34,6 +34,7 @@ struct TrayState {
   bool shown = false;
   QString tip;
   int updates = 0;
+  QMenu* menu = nullptr;
   gui::TrayIcon* icon = nullptr;
 };
 
@@ -51,6 +52,7 @@ class FakeTrayIcon : public gui::TrayIcon {
     ++state.updates;
   }
   void Remove() override { state.shown = false; }
+  void SetMenu(QMenu* menu) override { state.menu = menu; }
 
  private:
   TrayState& state;
@@ -142,7 +144,7 @@ class FlightWindowFixture : public AirlineFixture {
     sim.SetScenario(ShortFlight());
     std::string error;
     ASSERT_TRUE(sim.Start(&error)) << error;
-    gui::InstallTrayIconFactory([this] { return std::make_unique<FakeTrayIcon>(tray); });
+    gui::InstallTrayIconFactory([this](QObject*) { return std::make_unique<FakeTrayIcon>(tray); });
     InstallFileChooser(files);
     StoreFlights({MakeFlight(kFlightId, "SCH", 0)});
   }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTableView>
 
@@ -11,6 +13,7 @@
 #include "gui/main/main_dialog.h"
 #include "gui/flight/resume_flight_dialog.h"
 #include "gui/modal.h"
+#include "gui/platform/message_box_presenter.h"
 #include "support/other_simulators.h"
 
 namespace kestrix::gui {
@@ -18,6 +21,27 @@ namespace {
 
 using test::FlightMenuItem;
 using test::kFlightId;
+
+constexpr const char* kConnectionLost = "Connection to Flight Simulator lost.";
+
+// The pilot at the desktop's own message box showing `text`: `before` runs
+// while it is open, then the button labelled `button` is pressed.
+void PressOnBox(const QString& text, const QString& button, const std::function<void()>& before = {}) {
+  test::WhenOpen<QMessageBox>(
+      [text]() -> QMessageBox* {
+        for (QWidget* widget : QApplication::topLevelWidgets())
+          if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible() && box->text() == text) return box;
+        return nullptr;
+      },
+      [button, before](QMessageBox& box) {
+        if (before) before();
+        for (QAbstractButton* shown : box.buttons()) {
+          if (shown->text().remove('&') == button) return QTest::mouseClick(shown, Qt::LeftButton);
+        }
+        ADD_FAILURE() << "no button " << button.toStdString();
+        box.hide();
+      });
+}
 
 class FlySelectedFlightTest : public test::FlightWindowFixture {
  protected:
@@ -127,6 +151,80 @@ TEST_F(FlySelectedFlightTest, LostSimulatorClosesTheFlightWhenThePilotGivesUp) {
   EXPECT_TRUE(boxes.Saw("Connection to Flight Simulator lost."));
   EXPECT_EQ(boxes.UnusedAnswers(), 0u);
   EXPECT_EQ(test::StoredFlight(kFlightId)->status, 0);
+}
+
+// A whole flight with the desktop's own boxes, the lost link among them.
+TEST_F(FlySelectedFlightTest, AWholeFlightWithTheDesktopsBoxesRetriesALostLinkAndGoesOnWithTheSameRecording) {
+  InstallMessageBoxPresenter(std::make_shared<QtMessageBoxPresenter>());
+  FlightRecord before;
+  FlyFromTheList([&](FlightWindow& window) {
+    Choose(window, FlightCommand::StartFlight);
+    ASSERT_TRUE(TickUntil(window, FlightStage::Cruise));
+    before = window.Recorder().TempFlight();
+    sim.Vanish();
+    bool asked = false;
+    PressOnBox(kConnectionLost, "Retry", [&] {
+      asked = true;
+      EXPECT_TRUE(sim.Return());
+    });
+    Tick(window);
+    EXPECT_TRUE(asked);
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(window.Recorder().StatusState(), RecorderStatus::Recording);
+    EXPECT_EQ(window.Recorder().TempFlight().startTime, before.startTime);
+
+    ASSERT_TRUE(TickUntil(window, FlightStage::Stopped));
+    PressOnBox("Would you like to end and save this flight?", "Yes");
+    test::OnModal<FlightResultDialog>([](FlightResultDialog& results) {
+      QTest::mouseClick(results.findChild<QPushButton*>("1"), Qt::LeftButton);
+    });
+    PressOnBox("Flight results saved.\nWould you like to PIREP this flight at this time?", "No");
+    PressOnBox("Don't forget to go to File->File Flight Reports to finish the PIREP process.", "OK");
+    Choose(window, FlightCommand::EndFlight);
+    EXPECT_FALSE(window.isVisible());
+  });
+
+  std::vector<FlightRecord> reports;
+  Database().ReadFlightReports(reports, false);
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_EQ(reports[0].startTime, before.startTime);
+  EXPECT_GT(reports[0].flightMinutes, WholeMinutes(before.recordedTime));
+  EXPECT_TRUE(test::StoredFlight(kFlightId)->status & FlightStatus::StatusCompleted);
+}
+
+TEST_F(FlySelectedFlightTest, CancelInTheDesktopsBoxEndsTheFlightAndTheNextFlyOffersToResumeIt) {
+  InstallMessageBoxPresenter(std::make_shared<QtMessageBoxPresenter>());
+  int64_t recorded = 0;
+  FlyFromTheList([&](FlightWindow& window) {
+    Choose(window, FlightCommand::StartFlight);
+    ASSERT_TRUE(TickUntil(window, FlightStage::Cruise));
+    Tick(window, 10);
+    recorded = window.Recorder().TempFlight().recordedTime;
+    sim.Vanish();
+    PressOnBox(kConnectionLost, "Cancel");
+    Tick(window);
+    EXPECT_FALSE(window.isVisible());
+  });
+
+  FlightRecord stored;
+  ASSERT_TRUE(Database().ReadTempFlight(kFlightId, stored, false, false));
+  EXPECT_EQ(stored.recordedTime, recorded);
+  EXPECT_TRUE(test::StoredFlight(kFlightId)->status & FlightStatus::StatusInProgress);
+
+  ASSERT_TRUE(sim.Return());
+  test::ScriptedMessageBox answers;
+  bool valuesShown = false;
+  test::OnModal<ResumeFlightDialog>([&](ResumeFlightDialog& values) {
+    valuesShown = true;
+    QTest::mouseClick(values.findChild<QPushButton*>("1"), Qt::LeftButton);
+  });
+  FlyFromTheList([&](FlightWindow& window) {
+    EXPECT_EQ(FlightMenuItem(window, FlightCommand::StartFlight)->text(), "Resume Flight");
+    answers.Answer(MessageResult::Yes);
+    Choose(window, FlightCommand::SaveLater);
+  });
+  EXPECT_TRUE(valuesShown);
+  EXPECT_TRUE(answers.Saw("Don't forget to goto Menu->Resume Flight to restart the recording process."));
 }
 
 TEST_F(FlySelectedFlightTest, NoSimulatorNoFlightWindow) {

@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include <QScreen>
+#include <QSystemTrayIcon>
 #include <QToolButton>
 
 #include "gui/flight/flight_window_driver.h"
@@ -80,7 +81,7 @@ TEST_F(FlightWindowTest, BarSitsAtTheTopEdgeWithItsControlsAndMenu) {
   });
 }
 
-TEST_F(FlightWindowTest, OnlyTheMenuLabelsInsideOpensTheMenu) {
+TEST_F(FlightWindowTest, OnlyTheMenuLabelsInsideOpensTheMenuAndShowsTheHand) {
   RunWindow([&](FlightWindow& window) {
     const DialogUnits& units = window.Units();
     const int middle = units.Y(5);
@@ -91,7 +92,7 @@ TEST_F(FlightWindowTest, OnlyTheMenuLabelsInsideOpensTheMenu) {
     const Case cases[] = {
         {{units.X(101), middle}, false},    {{units.X(101) + 1, middle}, true}, {{units.X(118), middle}, true},
         {{units.X(134) - 1, middle}, true}, {{units.X(134), middle}, false},   {{units.X(118), 0}, false},
-        {{units.X(60), middle}, false},
+        {{units.X(60), middle}, false},     {{units.X(623), middle}, false},  // the chat button
     };
     for (const Case& c : cases) {
       const int before = pilot.shown;
@@ -168,8 +169,8 @@ TEST_F(FlightWindowTest, TrayHoldsTheWindowAndGivesItBackEitherWay) {
       EXPECT_EQ(tray.updates, updates + 1);
 
       if (way == Way::RestoreItem) {
-        pilot.choice = FlightCommand::Restore;
-        tray.icon->onMenuRequest();
+        ASSERT_EQ(tray.menu, &test::FlightMenu(window));
+        tray.menu->actions()[0]->trigger();
       } else {
         tray.icon->onDoubleClick();
       }
@@ -179,6 +180,54 @@ TEST_F(FlightWindowTest, TrayHoldsTheWindowAndGivesItBackEitherWay) {
       QMenu* options = test::FlightMenu(window).actions()[6]->menu();
       ASSERT_NE(options, nullptr);
       EXPECT_EQ(options->actions()[0]->text(), "Always on top");
+    });
+  }
+}
+
+// The desktop's own tray icon, told that there is a tray: offscreen there is none.
+class TrayOnThisDesktop : public TrayIcon {
+ public:
+  explicit TrayOnThisDesktop(QObject* owner) : real(CreateSystemTrayIcon(owner)) {
+    real->onDoubleClick = [this] { onDoubleClick(); };
+  }
+  bool Available() const override { return true; }
+  void Show(const QIcon& icon, const QString& tip) override { real->Show(icon, tip); }
+  void Update(const QIcon& icon, const QString& tip) override { real->Update(icon, tip); }
+  void Remove() override { real->Remove(); }
+  void SetMenu(QMenu* menu) override { real->SetMenu(menu); }
+
+ private:
+  std::unique_ptr<TrayIcon> real;
+};
+
+// On a desktop with a tray, hiding the icon destroys the window that holds it,
+// the one delivering the pilot's click: the icon has to outlast its own event.
+TEST_F(FlightWindowTest, TheDesktopsTrayIconOutlastsTheClickOrMenuItemThatRestoresTheWindow) {
+  InstallTrayIconFactory([](QObject* owner) { return std::make_unique<TrayOnThisDesktop>(owner); });
+  enum class Way { RestoreItem, DoubleClick };
+  for (const Way way : {Way::RestoreItem, Way::DoubleClick}) {
+    RunWindow([&](FlightWindow& window) {
+      ClickTrayButton(window);
+      auto* icon = window.findChild<QSystemTrayIcon*>();
+      ASSERT_NE(icon, nullptr);
+      ASSERT_TRUE(icon->isVisible());
+      ASSERT_EQ(icon->contextMenu(), &test::FlightMenu(window));
+      bool wholeAfterItsEvent = false;
+      if (way == Way::RestoreItem) {
+        QAction* restore = icon->contextMenu()->actions()[0];
+        ASSERT_EQ(restore->text(), "Restore");
+        // Connected after the window, so this runs once the window has acted.
+        QObject::connect(restore, &QAction::triggered, icon, [&] { wholeAfterItsEvent = icon->isVisible(); });
+        restore->trigger();
+      } else {
+        emit icon->activated(QSystemTrayIcon::DoubleClick);
+        wholeAfterItsEvent = icon->isVisible();
+      }
+      EXPECT_TRUE(wholeAfterItsEvent);
+      EXPECT_TRUE(window.isVisible());
+      EXPECT_FALSE(window.InTray());
+      EXPECT_TRUE(QTest::qWaitFor([&] { return !icon->isVisible(); }, 2000));
+      EXPECT_EQ(MenuTexts(test::FlightMenu(window)), kMenu);
     });
   }
 }

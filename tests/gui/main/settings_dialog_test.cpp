@@ -136,5 +136,22 @@ TEST_F(Settings, ClickingAnItemsTextNeitherTogglesNorSelectsIt) {
   }
 }
 
+// Left of each option, between its heading's line and its check box, the
+// dotted line that joins them.
+TEST_F(Settings, DottedLinesJoinEachOptionToItsHeading) {
+  SettingsDialog dialog(&owner, ProgramSettings::Default);
+  dialog.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+  QTreeWidget* tree = Tree(dialog);
+  const QImage image = tree->viewport()->grab().toImage();
+  for (const char* text : {kOnline, kMinimized, kChatOnTop}) {
+    const QRect row = tree->visualItemRect(Item(dialog, text));
+    int marked = 0;
+    for (int x = row.left() - tree->indentation() / 2; x < row.left(); ++x)
+      marked += image.pixelColor(x, row.center().y()) != kLightColour;
+    EXPECT_GT(marked, 0) << text;
+  }
+}
+
 }  // namespace
 }  // namespace kestrix::gui

@@ -4,9 +4,11 @@
 
 #include <QAbstractButton>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
 #include <QThread>
 
+#include <algorithm>
 #include <chrono>
 #include <future>
 
@@ -22,28 +24,38 @@ struct KindCase {
   unsigned flags;
   QMessageBox::StandardButtons buttons;
   QMessageBox::Icon icon;
+  QMessageBox::StandardButton defaultButton;
 };
 
 constexpr auto kOk = QMessageBox::Ok;
+constexpr auto kYes = QMessageBox::Yes;
 constexpr auto kYesNo = QMessageBox::Yes | QMessageBox::No;
 
 const KindCase kKinds[] = {
-    {MessageKind::Plain, kOk, QMessageBox::NoIcon},
-    {MessageKind::Error, kOk, QMessageBox::Critical},
-    {MessageKind::Warning, kOk, QMessageBox::Warning},
-    {MessageKind::Information, kOk, QMessageBox::Information},
-    {MessageKind::Question, kYesNo, QMessageBox::Question},
-    {MessageKind::YesNoInformation, kYesNo, QMessageBox::Information},
-    {MessageKind::YesNoStop, kYesNo, QMessageBox::Critical},
-    {MessageKind::YesNoCancel, kYesNo | QMessageBox::Cancel, QMessageBox::Question},
+    {MessageKind::Plain, kOk, QMessageBox::NoIcon, kOk},
+    {MessageKind::Error, kOk, QMessageBox::Critical, kOk},
+    {MessageKind::Warning, kOk, QMessageBox::Warning, kOk},
+    {MessageKind::Information, kOk, QMessageBox::Information, kOk},
+    {MessageKind::Question, kYesNo, QMessageBox::Question, kYes},
+    {MessageKind::YesNoInformation, kYesNo, QMessageBox::Information, kYes},
+    {MessageKind::YesNoStop, kYesNo, QMessageBox::Critical, kYes},
+    {MessageKind::YesNoCancel, kYesNo | QMessageBox::Cancel, QMessageBox::Question, kYes},
+    {MessageKind::RetryCancel, QMessageBox::Retry | QMessageBox::Cancel, QMessageBox::NoIcon, QMessageBox::Retry},
 };
 
 const std::pair<QMessageBox::StandardButton, int> kResults[] = {
-    {QMessageBox::Ok, MessageResult::Ok},
-    {QMessageBox::Cancel, MessageResult::Cancel},
-    {QMessageBox::Yes, MessageResult::Yes},
+    {QMessageBox::Ok, MessageResult::Ok},       {QMessageBox::Cancel, MessageResult::Cancel},
+    {QMessageBox::Retry, MessageResult::Retry}, {QMessageBox::Yes, MessageResult::Yes},
     {QMessageBox::No, MessageResult::No},
 };
+
+TEST(MessageBoxPresenter, EveryKindOfTheCoreHasItsCaseHere) {
+  for (const unsigned kind : MessageKind::All) {
+    EXPECT_TRUE(std::any_of(std::begin(kKinds), std::end(kKinds), [&](const KindCase& known) {
+      return known.flags == kind;
+    })) << "kind " << kind;
+  }
+}
 
 TEST(MessageBoxPresenter, EveryKindShowsItsButtonsAndIconAndAnswersWithThePressedButton) {
   QtMessageBoxPresenter presenter;
@@ -53,6 +65,7 @@ TEST(MessageBoxPresenter, EveryKindShowsItsButtonsAndIconAndAnswersWithThePresse
       OnModal<QMessageBox>([&](QMessageBox& box) {
         EXPECT_EQ(box.standardButtons(), kind.buttons);
         EXPECT_EQ(box.icon(), kind.icon);
+        EXPECT_EQ(static_cast<QAbstractButton*>(box.defaultButton()), box.button(kind.defaultButton));
         EXPECT_EQ(box.windowTitle(), "Kestrix v2");
         EXPECT_EQ(box.text(), "Are you sure?");
         QTest::mouseClick(box.button(button), Qt::LeftButton);
@@ -63,27 +76,33 @@ TEST(MessageBoxPresenter, EveryKindShowsItsButtonsAndIconAndAnswersWithThePresse
   }
 }
 
-TEST(MessageBoxPresenter, EscapeCancelsOnlyABoxThatHasCancelOrOnlyOk) {
+TEST(MessageBoxPresenter, EscapeAndClosingCancelOnlyABoxThatHasCancelOrOnlyOk) {
   struct EscapeCase {
     unsigned flags;
     bool staysOpen;
     int result;
   };
   for (const EscapeCase& escape : {EscapeCase{MessageKind::YesNoCancel, false, MessageResult::Cancel},
+                                   EscapeCase{MessageKind::RetryCancel, false, MessageResult::Cancel},
                                    EscapeCase{MessageKind::Information, false, MessageResult::Ok},
                                    EscapeCase{MessageKind::Question, true, MessageResult::No},
                                    EscapeCase{MessageKind::YesNoStop, true, MessageResult::No}}) {
-    bool stayedOpen = false;
-    OnModal<QMessageBox>([&](QMessageBox& box) {
-      QTest::keyClick(&box, Qt::Key_Escape);
-      box.close();
-      stayedOpen = box.isVisible();
-      if (stayedOpen) QTest::mouseClick(box.button(QMessageBox::No), Qt::LeftButton);
-    });
-    QtMessageBoxPresenter presenter;
-    EXPECT_EQ(presenter.Present({nullptr, "Escape?", kProgramCaption, escape.flags}), escape.result)
-        << "flags " << escape.flags;
-    EXPECT_EQ(stayedOpen, escape.staysOpen) << "flags " << escape.flags;
+    for (const bool byKey : {true, false}) {
+      bool stayedOpen = false;
+      OnModal<QMessageBox>([&](QMessageBox& box) {
+        if (byKey) {
+          QTest::keyClick(&box, Qt::Key_Escape);
+        } else {
+          box.close();
+        }
+        stayedOpen = box.isVisible();
+        if (stayedOpen) QTest::mouseClick(box.button(QMessageBox::No), Qt::LeftButton);
+      });
+      QtMessageBoxPresenter presenter;
+      EXPECT_EQ(presenter.Present({nullptr, "Escape?", kProgramCaption, escape.flags}), escape.result)
+          << "flags " << escape.flags << (byKey ? ", Escape" : ", closed");
+      EXPECT_EQ(stayedOpen, escape.staysOpen) << "flags " << escape.flags << (byKey ? ", Escape" : ", closed");
+    }
   }
 }
 

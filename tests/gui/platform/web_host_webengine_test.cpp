@@ -73,6 +73,9 @@ TEST_F(ReportPage, ThePilotCompletesThePirepInTheWindowAndTheServerFilesIt) {
     EXPECT_TRUE(window.windowFlags() & Qt::WindowTitleHint);
     EXPECT_TRUE(window.windowFlags() & Qt::WindowSystemMenuHint);
     EXPECT_FALSE(window.windowFlags() & Qt::FramelessWindowHint);
+    // A caption that shows nothing, yet is not empty: Qt fills an empty one with the program's name.
+    EXPECT_FALSE(window.windowTitle().isEmpty());
+    for (const QChar c : window.windowTitle()) EXPECT_EQ(c.category(), QChar::Other_Format);
     EXPECT_EQ(window.size(), QSize(297, 460));
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     EXPECT_EQ(window.pos(), QPoint((screen.width() - 297) / 2, (screen.height() - 460) / 2));
