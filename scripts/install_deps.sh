@@ -3,7 +3,7 @@
 # need, and any further packages named as arguments.
 set -euo pipefail
 packages=(
-  build-essential cmake ninja-build pkg-config
+  build-essential cmake ninja-build pkg-config ccache mold
   libsqlcipher-dev libsqlite3-dev libssl-dev uuid-dev libcurl4-openssl-dev libcpp-httplib-dev zlib1g-dev
   libgtest-dev libgmock-dev
   clang libclang-rt-14-dev
