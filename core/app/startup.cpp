@@ -83,7 +83,7 @@ int RunStartup(StartupWindows& windows) {
   if (IsInternetConnected() && RefreshFromServer() == ServerCheck::Quit) return 0;
   if (!EstablishPilotIdentity(nullptr)) return 0;
   windows.ShowSplash();
-  SleepMs(kSplashPauseMs);
+  windows.PauseOnSplash(kSplashPauseMs);
   windows.RunMainDialog();
   return 0;
 }

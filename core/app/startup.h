@@ -1,5 +1,9 @@
 #pragma once
 
+#include <cstdint>
+
+#include "platform/clock.h"
+
 namespace kestrix {
 
 inline constexpr const char* kInstanceLockName = "Kestrix2376473";
@@ -10,6 +14,8 @@ class StartupWindows {
   virtual ~StartupWindows() = default;
   // Shows the splash screen, which closes itself.
   virtual void ShowSplash() = 0;
+  // Keeps the splash on screen for `milliseconds` before the main dialog.
+  virtual void PauseOnSplash(int64_t milliseconds) { SleepMs(milliseconds); }
   // Runs the main dialog until the pilot leaves it.
   virtual void RunMainDialog() = 0;
 };

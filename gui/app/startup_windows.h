@@ -13,6 +13,7 @@ namespace kestrix::gui {
 class StartupWindows : public kestrix::StartupWindows {
  public:
   void ShowSplash() override;
+  void PauseOnSplash(int64_t milliseconds) override;
   void RunMainDialog() override;
   // How long start-up kept the splash on screen before the main dialog opened.
   int64_t SplashPauseNs() const { return splashPauseNs; }
