@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <utility>
 
 namespace kestrix {
 namespace {
@@ -65,8 +66,10 @@ std::string ServerUrl(const std::string& host) {
 
 // Reply bytes and the times the transfer last made progress.
 struct Transfer {
+  CURL* curl = nullptr;
   std::string* reply = nullptr;
   bool replyStarted = false;
+  bool bodyStarted = false;
   bool complete = false;
   std::chrono::steady_clock::time_point lastActivity = std::chrono::steady_clock::now();
 };
@@ -78,6 +81,15 @@ size_t OnHeader(char*, size_t size, size_t count, void* context) {
   return size * count;
 }
 
+// A reply that announces its length is received into one block of that size
+// instead of doubling up to it: a schedule is megabytes.
+void ReserveAnnouncedLength(const Transfer& transfer) {
+  curl_off_t length = -1;
+  if (curl_easy_getinfo(transfer.curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) != CURLE_OK || length <= 0) return;
+  const size_t wanted = transfer.reply->size() + static_cast<size_t>(length);
+  if (static_cast<uint64_t>(length) <= kMaxReplyBytes && wanted <= kMaxReplyBytes) transfer.reply->reserve(wanted);
+}
+
 size_t OnBody(char* data, size_t size, size_t count, void* context) {
   auto* transfer = static_cast<Transfer*>(context);
   const size_t bytes = size * count;
@@ -86,6 +98,7 @@ size_t OnBody(char* data, size_t size, size_t count, void* context) {
   if (transfer->reply->size() + bytes > kMaxReplyBytes) {
     return 0;
   }
+  if (!std::exchange(transfer->bodyStarted, true)) ReserveAnnouncedLength(*transfer);
   transfer->reply->append(data, bytes);
   return bytes;
 }
@@ -111,6 +124,7 @@ std::string ProxyBypassList() {
 // `target`, when given, replaces the URL's path in the request line verbatim.
 bool ConfigureRequest(CURL* curl, const std::string& url, const char* target, const HttpTimeouts& timeouts,
                       Transfer& transfer) {
+  transfer.curl = curl;
   return curl_easy_setopt(curl, CURLOPT_URL, url.c_str()) == CURLE_OK &&
          curl_easy_setopt(curl, CURLOPT_REQUEST_TARGET, target) == CURLE_OK &&
          curl_easy_setopt(curl, CURLOPT_USERAGENT, kUserAgent) == CURLE_OK &&

@@ -100,7 +100,8 @@ class Database {
   WindowHandle owner = nullptr;
 };
 
-// The merge step of WriteAvailableFlights: `downloaded` takes the local ids and
+// The merge that WriteAvailableFlights makes with the stored list (reading
+// whole rows only of the flights it keeps): `downloaded` takes the local ids and
 // statuses of the stored flights it lists again, and gains the stored flights
 // that are kept although the download no longer lists them. The stored list is
 // taken over and released before the download grows.

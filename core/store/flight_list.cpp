@@ -20,7 +20,8 @@ using namespace FlightStatus;
 bool Has(int32_t status, int32_t bit) { return (status & bit) != 0; }
 
 // A stored GUID flight that the server reported as filed is offered afresh.
-bool StartsAfresh(const AvailableFlight& stored) {
+template <typename Stored>
+bool StartsAfresh(const Stored& stored) {
   return IsGuidString(stored.flightId) && Has(stored.status, StatusFiled);
 }
 
@@ -66,9 +67,9 @@ struct KeptFlight {
 // flight id, since every stored match overwrites both fields. A stored entry
 // that starts afresh clears its status at its first match, so only the first
 // downloaded entry of that id loses its local id as well. Returns the stored
-// entries to append, in stored order.
-std::vector<KeptFlight> MatchStoredFlights(const std::vector<AvailableFlight>& stored,
-                                           std::vector<AvailableFlight>& downloaded) {
+// entries to append, in stored order. `Stored` is a whole stored flight or its key.
+template <typename Stored>
+std::vector<KeptFlight> MatchStoredFlights(const std::vector<Stored>& stored, std::vector<AvailableFlight>& downloaded) {
   struct StoredId {
     size_t last;  // index of the last stored entry with this id
     bool listed;  // the merged list holds an entry with this id
@@ -80,7 +81,7 @@ std::vector<KeptFlight> MatchStoredFlights(const std::vector<AvailableFlight>& s
   for (AvailableFlight& entry : downloaded) {
     const auto match = ids.find(entry.flightId);
     if (match == ids.end()) continue;
-    const AvailableFlight& source = stored[match->second.last];
+    const Stored& source = stored[match->second.last];
     const bool firstMatch = !std::exchange(match->second.listed, true);
     if (StartsAfresh(source) && firstMatch) {
       entry.localId.clear();
@@ -108,6 +109,25 @@ std::vector<KeptFlight> MatchStoredFlights(const std::vector<AvailableFlight>& s
     listed = true;
   }
   return kept;
+}
+
+// The merge of WriteAvailableFlights, on the stored list's keys: only the
+// kept entries are read whole, so a stored schedule is never held beside the
+// downloaded one. False when the stored list cannot be read.
+bool MergeStoredFlights(sqlite3* db, std::vector<AvailableFlight>& downloaded) {
+  std::vector<rows::StoredFlightKey> stored;
+  // Without the stored list a merge would lose every kept status.
+  if (!rows::ReadFlightKeys(db, stored)) return false;
+  const std::vector<KeptFlight> kept = MatchStoredFlights(stored, downloaded);
+  std::vector<int64_t> keptRows;
+  keptRows.reserve(kept.size());
+  for (const KeptFlight& k : kept) keptRows.push_back(stored[k.index].rowId);
+  std::vector<rows::StoredFlightKey>().swap(stored);
+  const size_t first = downloaded.size();
+  downloaded.reserve(first + kept.size());
+  if (!rows::AppendFlightRows(db, keptRows, downloaded)) return false;
+  for (size_t i = 0; i < kept.size(); ++i) downloaded[first + i].status = kept[i].status;
+  return true;
 }
 
 }  // namespace
@@ -147,12 +167,7 @@ int32_t StatusAfterRequest(int32_t current, int32_t request) {
 bool Database::WriteAvailableFlights(std::vector<AvailableFlight>& list, bool merge) {
   return Guarded("There was an error writing the available flights.", false, [&](sqlite3* db) {
     rows::Begin(db);
-    if (merge) {
-      std::vector<AvailableFlight> stored;
-      // Without the stored list a merge would lose every kept status.
-      if (!rows::ReadFlights(db, stored)) return false;
-      MergeAvailableFlights(std::move(stored), list);
-    }
+    if (merge && !MergeStoredFlights(db, list)) return false;
     rows::WriteFlights(db, owner, list);
     rows::Commit(db);
     rows::Vacuum(db);

@@ -62,9 +62,9 @@ void WritePairs(sqlite3* db, WindowHandle owner, const std::string& statement, c
   }
 }
 
-// The prepared select of the whole list; none, after showing SQLite's text, when it cannot be prepared.
-std::unique_ptr<sql::Statement> SelectFlights(sqlite3* db) {
-  auto select = std::make_unique<sql::Statement>(db, Reveal(scrambled::SqlSelectFlights));
+// A prepared select over the whole list; none, after showing SQLite's text, when it cannot be prepared.
+std::unique_ptr<sql::Statement> SelectFlights(sqlite3* db, const std::string& text) {
+  auto select = std::make_unique<sql::Statement>(db, text);
   if (select->Prepared()) return select;
   ShowMessageBox(nullptr, sql::ErrorText(db), "GetAvailableFlights", MessageKind::Plain);
   return nullptr;
@@ -73,7 +73,8 @@ std::unique_ptr<sql::Statement> SelectFlights(sqlite3* db) {
 // Every rewrite numbers the rows from 1, so the last row id is the row count
 // and the list is read without doubling its vector on the way; a gap left by
 // a row written elsewhere only costs a little spare room, and absurd ids none.
-void ReserveForStoredFlights(sqlite3* db, std::vector<AvailableFlight>& list) {
+template <typename Entry>
+void ReserveForStoredFlights(sqlite3* db, std::vector<Entry>& list) {
   constexpr int64_t kMostReserved = 1'000'000;
   sql::Statement last(db, Reveal(scrambled::SqlSelectLastFlightRow));
   if (!last.StepRow()) return;
@@ -99,14 +100,34 @@ void Vacuum(sqlite3* db) {
 
 bool ReadFlights(sqlite3* db, std::vector<AvailableFlight>& list) {
   list.clear();
-  const auto select = SelectFlights(db);
+  const auto select = SelectFlights(db, Reveal(scrambled::SqlSelectFlights));
   if (!select) return false;
   ReserveForStoredFlights(db, list);
   while (select->StepRow()) list.push_back(FlightFromRow(*select));
   return true;
 }
 
-bool FlightsReadable(sqlite3* db) { return SelectFlights(db) != nullptr; }
+bool FlightsReadable(sqlite3* db) { return SelectFlights(db, Reveal(scrambled::SqlSelectFlights)) != nullptr; }
+
+bool ReadFlightKeys(sqlite3* db, std::vector<StoredFlightKey>& list) {
+  list.clear();
+  const auto select = SelectFlights(db, Reveal(scrambled::SqlSelectFlightKeys));
+  if (!select) return false;
+  ReserveForStoredFlights(db, list);
+  while (select->StepRow()) list.push_back({select->Int64(0), select->Text(1), select->Text(2), select->Int(3)});
+  return true;
+}
+
+bool AppendFlightRows(sqlite3* db, const std::vector<int64_t>& rowIds, std::vector<AvailableFlight>& list) {
+  sql::Statement select(db, Reveal(scrambled::SqlSelectFlightInRow));
+  for (const int64_t rowId : rowIds) {
+    select.BindInt64(1, rowId);
+    if (!select.StepRow()) return false;
+    list.push_back(FlightFromRow(select));
+    select.Reset();
+  }
+  return true;
+}
 
 void WriteFlights(sqlite3* db, WindowHandle owner, const std::vector<AvailableFlight>& list) {
   // With the default cache a whole schedule's pages spill to the file before

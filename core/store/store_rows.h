@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,19 @@ void Vacuum(sqlite3* db);
 bool ReadFlights(sqlite3* db, std::vector<AvailableFlight>& list);
 // Whether ReadFlights could read the list, without reading it; shows the same text.
 bool FlightsReadable(sqlite3* db);
+
+// What a merge needs of a stored flight; the rest of its row is read by its
+// row id only when the merge keeps it.
+struct StoredFlightKey {
+  int64_t rowId = 0;
+  std::string localId;
+  std::string flightId;
+  int32_t status = 0;
+};
+// The keys of the whole list in stored order; fails as ReadFlights does.
+bool ReadFlightKeys(sqlite3* db, std::vector<StoredFlightKey>& list);
+// Appends the flights of the given rows, in that order; false when one is missing.
+bool AppendFlightRows(sqlite3* db, const std::vector<int64_t>& rowIds, std::vector<AvailableFlight>& list);
 // Replaces the whole list; a row that is not written is shown and skipped.
 void WriteFlights(sqlite3* db, WindowHandle owner, const std::vector<AvailableFlight>& list);
 

@@ -29,11 +29,19 @@ class FlightListTest : public test::StoreTest {
 
 // Random stored and downloaded lists over a few ids, short and GUID-long, with
 // duplicates on both sides and every status bit the merge looks at.
-TEST(MergeAvailableFlights, MatchesTheNestedLoopsOnRandomListsWithDuplicates) {
-  std::mt19937 random(11);
-  const std::string guid = "0f8fad5b-d9cb-469f-a165-70867728950";
-  const int32_t bits[] = {StatusCompleted, StatusInProgress, StatusFiled, StatusRetained, StatusRemoved};
-  const auto entry = [&](int tag) {
+class RandomLists {
+ public:
+  explicit RandomLists(unsigned seed) : random(seed) {}
+  std::vector<AvailableFlight> Next(int firstTag) {
+    std::vector<AvailableFlight> list;
+    for (int i = static_cast<int>(random() % 10); i > 0; --i) list.push_back(Entry(firstTag + i));
+    return list;
+  }
+
+ private:
+  AvailableFlight Entry(int tag) {
+    static const std::string guid = "0f8fad5b-d9cb-469f-a165-70867728950";
+    const int32_t bits[] = {StatusCompleted, StatusInProgress, StatusFiled, StatusRetained, StatusRemoved};
     AvailableFlight f;
     const int id = static_cast<int>(random() % 12);
     f.flightId = id % 3 == 0 ? guid + std::to_string(id % 10) : std::to_string(id);
@@ -41,16 +49,36 @@ TEST(MergeAvailableFlights, MatchesTheNestedLoopsOnRandomListsWithDuplicates) {
     f.arrival = std::to_string(random() % 1000);
     for (int32_t bit : bits) f.status |= random() % 3 == 0 ? bit : 0;
     return f;
-  };
+  }
+  std::mt19937 random;
+};
+
+TEST(MergeAvailableFlights, MatchesTheNestedLoopsOnRandomListsWithDuplicates) {
+  RandomLists lists(11);
   for (int round = 0; round < 3000; ++round) {
-    std::vector<AvailableFlight> stored, downloaded;
-    for (int i = static_cast<int>(random() % 10); i > 0; --i) stored.push_back(entry(i));
-    for (int i = static_cast<int>(random() % 10); i > 0; --i) downloaded.push_back(entry(100 + i));
+    const std::vector<AvailableFlight> stored = lists.Next(0);
+    std::vector<AvailableFlight> downloaded = lists.Next(100);
     auto expected = downloaded;
     oracle::LiteralMerge(stored, expected);
     MergeAvailableFlights(stored, downloaded);
     ASSERT_EQ(downloaded, expected) << "round " << round;
   }
+}
+
+// The store merges on the stored rows' keys and reads back only the rows it keeps.
+TEST_F(FlightListTest, MergingWriteMatchesTheNestedLoopsOnRandomListsWithDuplicates) {
+  RandomLists lists(12);
+  Database db;
+  for (int round = 0; round < 60; ++round) {
+    std::vector<AvailableFlight> stored = lists.Next(0);
+    ASSERT_TRUE(db.WriteAvailableFlights(stored, false));
+    std::vector<AvailableFlight> downloaded = lists.Next(100);
+    auto expected = downloaded;
+    oracle::LiteralMerge(stored, expected);
+    ASSERT_TRUE(db.WriteAvailableFlights(downloaded, true));
+    ASSERT_EQ(Stored(), expected) << "round " << round;
+  }
+  EXPECT_TRUE(boxes.Shown().empty());
 }
 
 TEST_F(FlightListTest, MergeKeepsIdsAndStatusesAndRetainsRemovedFlightsForOneDownload) {
