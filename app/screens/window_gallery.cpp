@@ -71,17 +71,16 @@ void SelectFirstRow(QWidget& window) {
 }
 
 // A box as the program shows it: through the desktop's presenter, saved
-// from inside its own event loop and then answered.
-bool SaveMessageBox(const QString& path) {
+// from inside its own event loop and then answered with `answerKey`.
+bool SaveMessageBox(const QString& path, const char* text, unsigned kind, Qt::Key answerKey) {
   bool saved = false;
   QTimer::singleShot(300, [&] {
     if (QWidget* box = QApplication::activeModalWidget()) {
       saved = Write(box->grab(), path);
-      QTest::keyClick(box, Qt::Key_N);
+      QTest::keyClick(box, answerKey);
     }
   });
-  gui::QtMessageBoxPresenter().Present({nullptr, "Are you sure you want to remove the data for flight HVN123?",
-                                        kProgramCaption, MessageKind::Question});
+  gui::QtMessageBoxPresenter().Present({nullptr, text, kProgramCaption, kind});
   return saved;
 }
 
@@ -329,7 +328,12 @@ bool RenderEveryWindow(const QString& outDir) {
     save("track", window);
   }
   ok = SaveFlightWindows(outDir) && ok;
-  ok = SaveMessageBox(outDir + "/message_box.png") && ok;
+  ok = SaveMessageBox(outDir + "/message_box.png", "Are you sure you want to remove the data for flight HVN123?",
+                      MessageKind::Question, Qt::Key_N) &&
+       ok;
+  ok = SaveMessageBox(outDir + "/message_box_retry.png", "Connection to Flight Simulator lost.",
+                      MessageKind::RetryCancel, Qt::Key_Escape) &&
+       ok;
   if (QApplication::platformName() != "offscreen") ok = SaveWebHost(outDir + "/web_host.png") && ok;
   return ok;
 }
